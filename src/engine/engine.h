@@ -1,0 +1,146 @@
+#pragma once
+// Zelvora's audio engine: decoding, tempo change, effects and external encoders
+// behind 32-bit handles.
+//
+// Contracts that hold for every call:
+// - A handle of 0 means failure; a stale or 0 handle is a harmless failure
+//   (BadHandle).
+// - A failing call records an error code, readable with lastError() on the
+//   same thread. A successful call sets it to Ok.
+// - Every call is thread-safe.
+// - Audio data is interleaved signed 16-bit PCM at the channel's own rate and
+//   channel count. Byte positions are 64-bit and count that PCM:
+//   frames x channels x 2.
+
+#include <cstdint>
+#include <string>
+
+namespace zv::engine {
+
+using Handle = std::uint32_t;
+
+// Error codes. The first six are shown to users and must keep their numbers.
+enum Error : int {
+    Ok = 0,
+    FileOpen = 2, // the file cannot be opened for reading
+    NotInitialised = 8, // init() has not succeeded
+    AlreadyInitialised = 14,
+    FileFormat = 41, // not an audio format we can decode
+    WmaProtected = 1000, // WMA with digital rights management
+    WmaUnavailable = 1001, // no decoder for this WMA codec
+    BadHandle = 100,
+    BadParameter = 101,
+    BadPosition = 102, // beyond the end, or the stream cannot seek there
+    NotDecodeChannel = 103,
+    Ended = 104, // the channel has delivered all its data
+    DecodeFailed = 105, // reading or decoding failed in mid-stream
+    NoDevice = 106,
+    EncoderStart = 107, // the encoder program could not be started
+    EncoderFailed = 108, // the encoder exited with an error or was killed
+    EncoderWrite = 109, // the encoder stopped taking data
+    OutOfMemory = 110,
+    NotAvailable = 111, // the value is not known (e.g. the length of an unindexed stream)
+    Unknown = -1,
+};
+
+int lastError();
+
+// Devices. The no-sound device decodes, encodes and mixes but plays nothing.
+inline constexpr int DefaultDevice = -1;
+inline constexpr int NoSoundDevice = 0;
+
+bool init(int device, int rate);
+// Frees every handle and closes the device.
+bool shutdown();
+
+// Stream flags.
+inline constexpr std::uint32_t StreamDecode = 0x1; // pulled by the caller with channelGetData
+inline constexpr std::uint32_t StreamPrescan = 0x2; // exact length and seeking, indexed at open
+
+// Opens any format FFmpeg reads. Refuses anything but a regular readable file
+// (FileOpen) and files without a decodable audio stream (FileFormat).
+Handle streamCreateFile(const std::string& path, std::uint32_t flags);
+// As streamCreateFile, for files that must be WMA: FileFormat if the file is
+// not ASF, WmaProtected for DRM, WmaUnavailable when the codec has no decoder.
+Handle streamCreateWmaFile(const std::string& path, std::uint32_t flags);
+// Frees a file stream or a tempo stream (and any encoder on it).
+bool streamFree(Handle stream);
+
+struct ChannelInfo {
+    int rate = 0;
+    int channels = 0;
+    std::string format; // container name, e.g. "mp3", "wav", "asf"
+    std::string codec; // codec name, e.g. "mp3", "pcm_s16le", "wmav2"
+};
+bool channelGetInfo(Handle channel, ChannelInfo& info);
+
+inline constexpr std::uint64_t NoPosition = ~std::uint64_t { 0 };
+
+std::uint64_t channelGetLength(Handle channel); // bytes, or NoPosition
+std::uint64_t channelGetPosition(Handle channel); // bytes, or NoPosition
+bool channelSetPosition(Handle channel, std::uint64_t bytes);
+// Returns a negative value on failure.
+double channelBytes2Seconds(Handle channel, std::uint64_t bytes);
+// Rounds down to a whole frame. Returns NoPosition on failure.
+std::uint64_t channelSeconds2Bytes(Handle channel, double seconds);
+
+enum class Activity { Stopped = 0, Playing = 1, Paused = 3 };
+// A decode channel is Playing until it has delivered its last byte.
+Activity channelIsActive(Handle channel);
+
+// Decode channels only. Fills buffer with up to bytes bytes (rounded down to
+// whole frames), runs the channel's effects on them and feeds its encoder.
+// Returns the bytes delivered, or -1 with Ended at the end of the data, or -1
+// with DecodeFailed when reading fails.
+std::int64_t channelGetData(Handle channel, void* buffer, std::uint32_t bytes);
+
+enum class Attribute {
+    Volume, // 0..1, applied where the channel is mixed
+    Tempo, // percent change, tempo streams only
+};
+bool channelSetAttribute(Handle channel, Attribute attribute, float value);
+bool channelGetAttribute(Handle channel, Attribute attribute, float& value);
+
+// Tempo streams wrap a decode stream and change its tempo without changing
+// its pitch. Positions and lengths count on the source's time line; data
+// comes out tempo-changed. Freeing the tempo stream leaves the source open.
+Handle tempoCreate(Handle source, std::uint32_t flags);
+// Ratio of the resulting rate to the source's (1.2 at +20 %); 0 on failure.
+float tempoGetRateRatio(Handle tempo);
+// The source a tempo stream wraps, or 0.
+Handle tempoGetSource(Handle tempo);
+
+// Effects. Higher priority runs first.
+enum class EffectType { PeakEq, Volume };
+Handle channelSetFx(Handle channel, EffectType type, int priority);
+bool channelRemoveFx(Handle channel, Handle fx);
+
+// One band of a peaking equalizer; an equalizer holds any number of bands,
+// addressed by index.
+struct EqBand {
+    int band = 0;
+    float centreHz = 1000.0f;
+    float bandwidthOctaves = 1.0f;
+    float gainDb = 0.0f;
+};
+bool fxSetEqBand(Handle fx, const EqBand& band);
+// Reads the band whose index band.band holds.
+bool fxGetEqBand(Handle fx, EqBand& band);
+// Linear factor; 1.0 leaves the sound as it is.
+bool fxSetVolume(Handle fx, float level);
+bool fxGetVolume(Handle fx, float& level);
+
+// Encoders. The command line is split into words like a shell would split
+// them (double quotes group, nothing is expanded) and the program is started
+// without a shell. It receives a WAV header with unknown sizes and then every
+// byte channelGetData delivers from the channel.
+// Fails with EncoderStart when the program cannot be started.
+Handle encodeStart(Handle channel, const std::string& commandLine);
+// Closes the encoder's input and waits until it has finished its file. False
+// with EncoderFailed or EncoderWrite when the encoder did not finish cleanly;
+// errorOutput then receives what the encoder wrote to its standard error.
+bool encodeStop(Handle encoder, std::string* errorOutput = nullptr);
+// True while the encoder runs and takes data.
+bool encodeIsActive(Handle encoder);
+
+} // namespace zv::engine
