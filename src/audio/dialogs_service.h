@@ -1,0 +1,28 @@
+#pragma once
+// Message boxes without a toolkit: the GUI installs its implementation, tests
+// install a fake, and without either the texts go to standard error. Called
+// on the GUI thread only.
+
+#include <memory>
+#include <string>
+
+// The caption of plain messages and of the top-level error report.
+inline constexpr const char* ApplicationTitle = "Zelvora";
+
+enum class DialogIcon { None, Information, Warning, Error, Question };
+
+class DialogsService {
+public:
+    virtual ~DialogsService() = default;
+    // Plain message: the application title as caption, no icon, OK.
+    virtual void message(const std::string& text) = 0;
+    // A box with its own caption and icon and one OK button.
+    virtual void show(const std::string& caption, const std::string& text, DialogIcon icon) = 0;
+    // Yes/No with the question icon; returns true for Yes. defaultYes picks the default button.
+    virtual bool question(const std::string& caption, const std::string& text, bool defaultYes) = 0;
+};
+
+// The installed service, or a default that writes to standard error and answers No.
+DialogsService& Dialogs();
+// Takes ownership; nullptr restores the default.
+void InstallDialogs(std::unique_ptr<DialogsService> service);

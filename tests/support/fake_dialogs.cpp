@@ -1,0 +1,50 @@
+#include "support/fake_dialogs.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace zvtest {
+
+void FakeDialogs::message(const std::string& text)
+{
+    boxes.push_back({ BoxKind::Message, ApplicationTitle, text, DialogIcon::None, false });
+}
+
+void FakeDialogs::show(const std::string& caption, const std::string& text, DialogIcon icon)
+{
+    boxes.push_back({ BoxKind::Show, caption, text, icon, false });
+}
+
+bool FakeDialogs::question(const std::string& caption, const std::string& text, bool defaultYes)
+{
+    boxes.push_back({ BoxKind::Question, caption, text, DialogIcon::Question, defaultYes });
+    if (replies.empty()) {
+        ADD_FAILURE() << "unscripted question: " << caption << ": " << text;
+        return false;
+    }
+    const bool reply = replies.front();
+    replies.pop_front();
+    return reply;
+}
+
+std::vector<std::string> FakeDialogs::texts() const
+{
+    std::vector<std::string> result;
+    for (const Box& box : boxes)
+        result.push_back(box.text);
+    return result;
+}
+
+ScopedFakeDialogs::ScopedFakeDialogs()
+{
+    auto fake = std::make_unique<FakeDialogs>();
+    m_fake = fake.get();
+    InstallDialogs(std::move(fake));
+}
+
+ScopedFakeDialogs::~ScopedFakeDialogs()
+{
+    InstallDialogs(nullptr);
+}
+
+} // namespace zvtest

@@ -1,0 +1,59 @@
+#pragma once
+// A dialogs service for tests: records every box in order and answers
+// questions from a script, so no test ever blocks on a modal window.
+//
+//     zvtest::ScopedFakeDialogs dialogs;      // installed until the end of the scope
+//     dialogs->replies = {true};              // the first question is answered Yes
+//     ... code under test ...
+//     ASSERT_EQ(dialogs->boxes.size(), 1u);
+//     EXPECT_EQ(dialogs->boxes[0].text, "...");
+
+#include "audio/dialogs_service.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace zvtest {
+
+enum class BoxKind { Message, Show, Question };
+
+struct Box {
+    BoxKind kind = BoxKind::Message;
+    std::string caption; // the application title for plain messages
+    std::string text;
+    DialogIcon icon = DialogIcon::None; // Question for questions
+    bool defaultYes = false; // questions only
+};
+
+class FakeDialogs : public DialogsService {
+public:
+    std::vector<Box> boxes; // every box shown, oldest first
+    std::deque<bool> replies; // answers to the next questions, first first
+
+    void message(const std::string& text) override;
+    void show(const std::string& caption, const std::string& text, DialogIcon icon) override;
+    // Answers with the next scripted reply. A question nobody scripted is a
+    // test failure (reported with its text) and is answered No.
+    bool question(const std::string& caption, const std::string& text, bool defaultYes) override;
+
+    // The texts of all boxes, oldest first, for compact checks.
+    std::vector<std::string> texts() const;
+};
+
+// Installs a FakeDialogs for its lifetime and restores the default afterwards.
+class ScopedFakeDialogs {
+public:
+    ScopedFakeDialogs();
+    ~ScopedFakeDialogs();
+    ScopedFakeDialogs(const ScopedFakeDialogs&) = delete;
+    ScopedFakeDialogs& operator=(const ScopedFakeDialogs&) = delete;
+
+    FakeDialogs& operator*() const { return *m_fake; }
+    FakeDialogs* operator->() const { return m_fake; }
+
+private:
+    FakeDialogs* m_fake; // owned by the installed service
+};
+
+} // namespace zvtest
