@@ -1,0 +1,19 @@
+#include "terminal_dialogs.h"
+
+#include <iostream>
+
+void TTerminalDialogs::message(const std::string& text)
+{
+    std::cerr << text << '\n';
+}
+
+void TTerminalDialogs::show(const std::string& caption, const std::string& text, DialogIcon)
+{
+    std::cerr << caption << "：" << text << '\n';
+}
+
+bool TTerminalDialogs::question(const std::string& caption, const std::string& text, bool)
+{
+    std::cerr << caption << "：" << text << "（否）\n";
+    return false;
+}

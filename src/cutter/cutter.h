@@ -1,0 +1,50 @@
+#pragma once
+// The cut job: writes the segment [start, end] of SourceFile, with the effects
+// of DecodeEffects, as an MP3 or M4R file through an external encoder. Runs on
+// the calling (GUI) thread and keeps the interface alive through its host.
+
+#include "cutter/cut_host.h"
+#include "effects/decode_effect_manager.h"
+#include "effects/effect_settings.h"
+#include "engine/engine.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class TPartialOutput;
+
+class TCutter {
+public:
+    // The host outlives the job.
+    explicit TCutter(TCutHost& host);
+
+    // Settings filled by the owner before each cut; the job sets the channel
+    // and the segment.
+    TDecodeEffectManager DecodeEffects;
+    // Full path of the file to cut.
+    std::string SourceFile;
+
+    // Cuts [startMs, endMs] to outputPath; format "m4r" (any case) writes AAC
+    // in MP4 under the ".m4r" extension, anything else MP3 at bitrate kbit/s.
+    // end <= start only shows a message; an output that is the source itself
+    // (through any link or path) is refused. Throws AppError on any failure,
+    // after restoring the windows; the output path is then exactly as before.
+    // On success the file is complete and the completion question was asked; a
+    // source that ends before endMs gives the part up to its end.
+    void Execute(std::uint32_t startMs, std::uint32_t endMs, const std::string& outputPath, int bitrate,
+        const std::string& format);
+
+    // The absolute path Execute writes for this output path and format.
+    static std::string FinalOutputPath(const std::string& outputPath, const std::string& format);
+
+private:
+    // Encodes into output and commits it when the encoder finished.
+    void EncodeSegment(zv::engine::Handle tempo, std::uint32_t startMs, std::uint32_t endMs,
+        TPartialOutput& output, int bitrate, const std::string& format);
+    static std::string BuildEncoderCommand(
+        const std::string& format, int bitrate, const std::string& outputPath);
+
+    TCutHost& m_host;
+    std::array<char, CutBlockBytes> m_buffer {};
+};
