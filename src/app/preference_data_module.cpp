@@ -1,11 +1,6 @@
 #include "app/preference_data_module.h"
 
-// Plain char storage needs no conversion library. Debian's packaging moves the
-// template bodies behind SI_IMPLEMENTATION; instantiating them here keeps
-// SimpleIni header-only for us (upstream's header ignores the macro).
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
+#include "app/simple_ini.h"
 
 #include <charconv>
 #include <cstdlib>

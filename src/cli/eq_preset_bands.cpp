@@ -1,10 +1,9 @@
 #include "eq_preset_bands.h"
 
+#include "app/simple_ini.h"
 #include "audio/app_error.h"
 #include "effects/effect_settings.h"
 
-#define SI_NO_CONVERSION
-#include <SimpleIni.h>
 #include <cstdlib>
 #include <filesystem>
 

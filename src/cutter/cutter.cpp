@@ -205,10 +205,6 @@ void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32
         const std::int64_t remaining = total - done;
         if (remaining <= 0)
             break;
-        if (!ze::encodeIsActive(encoder.get())) {
-            encoderAlive = false;
-            break;
-        }
         const auto block = static_cast<std::uint32_t>(std::min<std::int64_t>(remaining, CutBlockBytes));
         const std::int64_t got = ze::channelGetData(tempo, m_buffer.data(), block);
         if (got < 0 && ze::lastError() != ze::Ended)
@@ -220,6 +216,12 @@ void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32
         if (percent > m_host.GetProgress()) {
             m_host.SetProgress(percent);
             m_host.ProcessEvents();
+            // Asking costs a system call: once per percent is soon enough
+            // to stop decoding for an encoder that died.
+            if (!ze::encodeIsActive(encoder.get())) {
+                encoderAlive = false;
+                break;
+            }
         }
     }
 
