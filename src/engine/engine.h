@@ -13,6 +13,7 @@
 //   frames x channels x 2.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zv::engine {
@@ -40,17 +41,22 @@ enum Error : int {
     EncoderWrite = 109, // the encoder stopped taking data
     OutOfMemory = 110,
     NotAvailable = 111, // the value is not known (e.g. the length of an unindexed stream)
+    NotPlaying = 112, // pausing a channel that is stopped
+    DecodeOnly = 113, // playing, pausing or stopping a decode channel
     Unknown = -1,
 };
 
 int lastError();
 
-// Devices. The no-sound device decodes, encodes and mixes but plays nothing.
+// Devices. The default device is SDL's audio output (stereo at the rate given
+// to init); the no-sound device decodes, encodes and mixes but plays nothing.
 inline constexpr int DefaultDevice = -1;
 inline constexpr int NoSoundDevice = 0;
 
+// Fails with NoDevice when the device cannot be opened.
 bool init(int device, int rate);
-// Frees every handle and closes the device.
+// Stops the output thread, then frees every handle and closes the device.
+// Not from a sync callback (BadParameter).
 bool shutdown();
 
 // Stream flags.
@@ -63,7 +69,9 @@ Handle streamCreateFile(const std::string& path, std::uint32_t flags);
 // As streamCreateFile, for files that must be WMA: FileFormat if the file is
 // not ASF, WmaProtected for DRM, WmaUnavailable when the codec has no decoder.
 Handle streamCreateWmaFile(const std::string& path, std::uint32_t flags);
-// Frees a file stream or a tempo stream (and any encoder on it).
+// Frees a file stream or a tempo stream (and any encoder on it). A playing
+// channel falls silent at once. Waits for a sync callback of the channel in
+// progress on another thread; once it returns, no callback of the channel runs.
 bool streamFree(Handle stream);
 
 struct ChannelInfo {
@@ -85,8 +93,20 @@ double channelBytes2Seconds(Handle channel, std::uint64_t bytes);
 std::uint64_t channelSeconds2Bytes(Handle channel, double seconds);
 
 enum class Activity { Stopped = 0, Playing = 1, Paused = 3 };
-// A decode channel is Playing until it has delivered its last byte.
+// A decode channel is Playing until it has delivered its last byte. A
+// playable channel is Playing between play and stop, pause or its end.
 Activity channelIsActive(Handle channel);
+
+// Playable channels (created without StreamDecode) are mixed to the device by
+// the engine's output thread, resampled and channel-mapped to its format.
+// restart plays from the start; otherwise from the current position, and a
+// channel that played to its end starts again from the beginning. The
+// position of a playing channel is that of the sound being heard.
+bool channelPlay(Handle channel, bool restart);
+// NotPlaying when the channel is stopped.
+bool channelPause(Handle channel);
+// Stops; the position stays where playback stood.
+bool channelStop(Handle channel);
 
 // Decode channels only. Fills buffer with up to bytes bytes (rounded down to
 // whole frames), runs the channel's effects on them and feeds its encoder.
@@ -100,6 +120,26 @@ enum class Attribute {
 };
 bool channelSetAttribute(Handle channel, Attribute attribute, float value);
 bool channelGetAttribute(Handle channel, Attribute attribute, float& value);
+// Moves the volume to target over ms milliseconds of played sound, per
+// sample. Setting the attribute ends a slide.
+bool channelSlideAttribute(Handle channel, Attribute attribute, float target, std::uint32_t ms);
+
+// Syncs. End fires when the channel reaches the end of its data (param 0);
+// Position fires when playback passes byte position param of the channel's
+// time line. On a playing channel the callback runs on the engine's output
+// thread at the exact sample: the render block is split there, so a callback
+// that stops the channel ends the sound at that sample. On a decode channel it
+// runs inside channelGetData on the caller's thread, between the bytes before
+// the position and those after it. A position sync fires once each time
+// playback passes its position; End fires each time the data ends.
+// Callbacks may call the engine (stop, remove a sync, set or slide an
+// attribute, play another channel, open and free streams). A callback runs
+// with its channel's lock held: another thread calling the engine on that
+// channel waits for it, so it must not wait for such a thread.
+enum class SyncType { End, Position };
+using SyncCallback = std::function<void(Handle sync, Handle channel)>;
+Handle channelSetSync(Handle channel, SyncType type, std::uint64_t param, SyncCallback callback);
+bool channelRemoveSync(Handle channel, Handle sync);
 
 // Tempo streams wrap a decode stream and change its tempo without changing
 // its pitch. Positions and lengths count on the source's time line; data

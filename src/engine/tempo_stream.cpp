@@ -38,6 +38,7 @@ TempoStream::TempoStream(Key, std::shared_ptr<Channel> source, bool decode)
     , m_touch(std::make_unique<soundtouch::SoundTouch>())
     , m_channels(m_source->channels())
 {
+    shareLockWith(*m_source);
     m_touch->setSampleRate(static_cast<unsigned>(m_source->rate()));
     m_touch->setChannels(static_cast<unsigned>(m_channels));
     // The full search for joining points: quick seeking trades quality for
@@ -66,6 +67,15 @@ std::int64_t TempoStream::positionFrames()
         return source;
     const std::int64_t delivered = std::llround(m_position);
     return source >= 0 ? std::min(delivered, source) : delivered;
+}
+
+std::int64_t TempoStream::framesUntil(std::int64_t position)
+{
+    if (bypassed())
+        return m_source->framesUntil(position);
+    const double frames
+        = (static_cast<double>(position) - m_position) / (1.0 + static_cast<double>(m_percent) / 100.0);
+    return std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(frames - 1e-9)));
 }
 
 bool TempoStream::seekFrames(std::int64_t frame)

@@ -4,9 +4,8 @@
 // the data comes out tempo-changed. At a tempo change of 0 % the source's
 // samples pass through untouched.
 //
-// Reads and repositions its source directly: the engine serialises calls on
-// the tempo stream with calls on its source. The source stays open when the
-// tempo stream is freed.
+// Reads and repositions its source directly, so it shares its source's lock.
+// The source stays open when the tempo stream is freed.
 
 #include "engine/channel.h"
 
@@ -41,6 +40,8 @@ public:
     std::int64_t positionFrames() override;
     bool seekFrames(std::int64_t frame) override;
     std::int64_t readFrames(std::int16_t* out, std::size_t frames) override;
+    // From the tempo: the position advances by the rate ratio per frame.
+    std::int64_t framesUntil(std::int64_t position) override;
 
     // Tempo: percent change, clamped to MinTempo..MaxTempo; not finite is
     // BadParameter. Volume goes to the base.
