@@ -127,9 +127,39 @@ std::array<float, 10> ParseEqBands(const std::string& text)
     return bands;
 }
 
+const std::string* Value(const TRawArgs& raw, const std::string& name)
+{
+    const auto it = raw.Values.find(name);
+    return it == raw.Values.end() ? nullptr : &it->second;
+}
+
+const std::vector<std::string> EffectOptionNames { "--gain", "--tempo", "--fade-in", "--fade-out", "--eq",
+    "--eq-preset" };
+
+void ParseEffectOptions(const TRawArgs& raw, TEffectOptions& options)
+{
+    if (const auto* gain = Value(raw, "--gain"))
+        options.GainDb = ParseInRange(*gain, "--gain", -20, 20, "音量增益必须在 -20 到 20 分贝之间");
+    if (const auto* tempo = Value(raw, "--tempo"))
+        options.TempoPercent = ParseInRange(*tempo, "--tempo", -50, 100, "速度变化必须在 -50 到 100 之间");
+    if (const auto* fade = Value(raw, "--fade-in"))
+        options.FadeInMs = ParseFadeMs(*fade, "--fade-in");
+    if (const auto* fade = Value(raw, "--fade-out"))
+        options.FadeOutMs = ParseFadeMs(*fade, "--fade-out");
+    if (const auto* eq = Value(raw, "--eq"))
+        options.EqBands = ParseEqBands(*eq);
+    if (const auto* preset = Value(raw, "--eq-preset")) {
+        if (options.EqBands)
+            throw TUsageError("--eq 和 --eq-preset 只能用一个");
+        if (preset->empty())
+            throw TUsageError("均衡器预设文件名为空");
+        options.EqPresetFile = *preset;
+    }
+}
+
 } // namespace
 
-bool TCutOptions::HasEffects() const
+bool TEffectOptions::HasEffects() const
 {
     return GainDb || TempoPercent || FadeInMs || FadeOutMs || EqBands || !EqPresetFile.empty();
 }
@@ -139,6 +169,7 @@ std::string UsageText()
     return "用法：\n"
            "  zelvora-cli info SOURCE\n"
            "  zelvora-cli cut SOURCE -o OUTPUT --start TIME --end TIME [选项]\n"
+           "  zelvora-cli play SOURCE [--start TIME] [--end TIME] [音效选项]\n"
            "\n"
            "info 在各行写出 length_ms、rate、channels 和 format。\n"
            "TIME 的格式为 mm:ss.zzz，例如 01:30.250；从 100 分钟起分钟为三位或更多位。\n"
@@ -160,13 +191,19 @@ std::string UsageText()
            "  --                      其后的参数都是文件名（用于以 - 开头的文件名）\n"
            "\n"
            "写成的输出文件的路径写到标准输出。\n"
-           "退出码：0 输出文件已完整写成；1 失败；2 命令行有误。\n";
+           "\n"
+           "play 用默认声音设备播放 --start 到 --end 这一段（默认整个文件），带上与 cut\n"
+           "相同的音效选项（--gain --tempo --fade-in --fade-out --eq --eq-preset），\n"
+           "放完后返回。\n"
+           "\n"
+           "退出码：0 输出文件已完整写成（play：已放完）；1 失败；2 命令行有误。\n";
 }
 
 std::string ShortUsageText()
 {
     return "用法：zelvora-cli info SOURCE\n"
            "      zelvora-cli cut SOURCE -o OUTPUT --start TIME --end TIME [选项]\n"
+           "      zelvora-cli play SOURCE [--start TIME] [--end TIME] [音效选项]\n"
            "详见 zelvora-cli --help。\n";
 }
 
@@ -188,16 +225,11 @@ std::string ParseInfoOptions(const std::vector<std::string>& args)
 
 TCutOptions ParseCutOptions(const std::vector<std::string>& args)
 {
-    const TRawArgs raw = SplitArgs(args,
-        { "--output", "--start", "--end", "--format", "--bitrate", "--gain", "--tempo", "--fade-in",
-            "--fade-out", "--eq", "--eq-preset" },
-        { "--force" });
-    const auto value = [&raw](const std::string& name) -> const std::string* {
-        const auto it = raw.Values.find(name);
-        return it == raw.Values.end() ? nullptr : &it->second;
-    };
-    const auto required = [&value](const std::string& name, const std::string& what) {
-        const std::string* text = value(name);
+    std::vector<std::string> valueOptions { "--output", "--start", "--end", "--format", "--bitrate" };
+    valueOptions.insert(valueOptions.end(), EffectOptionNames.begin(), EffectOptionNames.end());
+    const TRawArgs raw = SplitArgs(args, valueOptions, { "--force" });
+    const auto required = [&raw](const std::string& name, const std::string& what) {
+        const std::string* text = Value(raw, name);
         if (!text)
             throw TUsageError("缺少" + what + "（" + name + "）");
         return *text;
@@ -210,35 +242,35 @@ TCutOptions ParseCutOptions(const std::vector<std::string>& args)
         throw TUsageError("输出文件名为空");
     options.StartMs = ParseTime(required("--start", "开始时间"), "--start");
     options.EndMs = ParseTime(required("--end", "结束时间"), "--end");
-    if (const auto* format = value("--format")) {
+    if (const auto* format = Value(raw, "--format")) {
         if (strcasecmp(format->c_str(), "mp3") != 0 && strcasecmp(format->c_str(), "m4r") != 0)
             throw TUsageError("输出格式必须是 mp3 或 m4r：" + *format);
         options.Format = *format;
     }
-    if (const auto* bitrate = value("--bitrate")) {
+    if (const auto* bitrate = Value(raw, "--bitrate")) {
         const double kbps = ParseNumber(*bitrate, "--bitrate");
         if (std::find(BitRates.begin(), BitRates.end(), kbps) == BitRates.end())
             throw TUsageError(
                 "比特率必须是 32 40 48 56 64 80 96 112 128 160 192 224 256 320 之一：" + *bitrate);
         options.Bitrate = static_cast<int>(kbps);
     }
-    if (const auto* gain = value("--gain"))
-        options.GainDb = ParseInRange(*gain, "--gain", -20, 20, "音量增益必须在 -20 到 20 分贝之间");
-    if (const auto* tempo = value("--tempo"))
-        options.TempoPercent = ParseInRange(*tempo, "--tempo", -50, 100, "速度变化必须在 -50 到 100 之间");
-    if (const auto* fade = value("--fade-in"))
-        options.FadeInMs = ParseFadeMs(*fade, "--fade-in");
-    if (const auto* fade = value("--fade-out"))
-        options.FadeOutMs = ParseFadeMs(*fade, "--fade-out");
-    if (const auto* eq = value("--eq"))
-        options.EqBands = ParseEqBands(*eq);
-    if (const auto* preset = value("--eq-preset")) {
-        if (options.EqBands)
-            throw TUsageError("--eq 和 --eq-preset 只能用一个");
-        if (preset->empty())
-            throw TUsageError("均衡器预设文件名为空");
-        options.EqPresetFile = *preset;
-    }
-    options.Force = value("--force") != nullptr;
+    ParseEffectOptions(raw, options);
+    options.Force = Value(raw, "--force") != nullptr;
+    return options;
+}
+
+TPlayOptions ParsePlayOptions(const std::vector<std::string>& args)
+{
+    std::vector<std::string> valueOptions { "--start", "--end" };
+    valueOptions.insert(valueOptions.end(), EffectOptionNames.begin(), EffectOptionNames.end());
+    const TRawArgs raw = SplitArgs(args, valueOptions, {});
+
+    TPlayOptions options;
+    options.Source = OneFile(raw);
+    if (const auto* start = Value(raw, "--start"))
+        options.StartMs = ParseTime(*start, "--start");
+    if (const auto* end = Value(raw, "--end"))
+        options.EndMs = ParseTime(*end, "--end");
+    ParseEffectOptions(raw, options);
     return options;
 }

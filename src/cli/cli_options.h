@@ -14,22 +14,32 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct TCutOptions {
-    std::string Source;
-    std::string Output;
-    std::uint32_t StartMs = 0;
-    std::uint32_t EndMs = 0;
-    std::string Format = "mp3";
-    int Bitrate = 128;
+// The effect options cut and play share; each one given switches its effect on.
+struct TEffectOptions {
     std::optional<float> GainDb;
     std::optional<float> TempoPercent;
     std::optional<std::uint32_t> FadeInMs;
     std::optional<std::uint32_t> FadeOutMs;
     std::optional<std::array<float, 10>> EqBands;
     std::string EqPresetFile;
-    bool Force = false;
 
     bool HasEffects() const;
+};
+
+struct TCutOptions : TEffectOptions {
+    std::string Source;
+    std::string Output;
+    std::uint32_t StartMs = 0;
+    std::uint32_t EndMs = 0;
+    std::string Format = "mp3";
+    int Bitrate = 128;
+    bool Force = false;
+};
+
+struct TPlayOptions : TEffectOptions {
+    std::string Source;
+    std::uint32_t StartMs = 0;
+    std::optional<std::uint32_t> EndMs; // none: the end of the source
 };
 
 // The text --help prints.
@@ -41,3 +51,4 @@ bool WantsHelp(const std::vector<std::string>& args);
 // Arguments after the command word. Throw TUsageError.
 std::string ParseInfoOptions(const std::vector<std::string>& args);
 TCutOptions ParseCutOptions(const std::vector<std::string>& args);
+TPlayOptions ParsePlayOptions(const std::vector<std::string>& args);

@@ -1,5 +1,6 @@
-// zelvora-cli: the cut job on a terminal. Exit codes: 0 when the asked-for
-// output is complete, 1 on failure, 2 on a command line that cannot run.
+// zelvora-cli: the cut job and the effect preview on a terminal. Exit codes:
+// 0 when the asked-for output is complete (or the range has played), 1 on
+// failure, 2 on a command line that cannot run.
 
 #include "audio/app_error.h"
 #include "audio/dialogs_service.h"
@@ -7,6 +8,7 @@
 #include "cut_command.h"
 #include "engine/engine.h"
 #include "info_command.h"
+#include "play_command.h"
 #include "terminal_dialogs.h"
 
 #include <iostream>
@@ -16,13 +18,21 @@
 
 namespace {
 
-// The no-sound device: decoding and encoding need no sound card.
+// Decoding and encoding use the no-sound device, so they need no sound card;
+// only play opens the default device.
 class TEngineSession {
 public:
-    TEngineSession() { zv::engine::init(zv::engine::NoSoundDevice, 44100); }
+    explicit TEngineSession(int device = zv::engine::NoSoundDevice)
+        : m_opened(zv::engine::init(device, 44100))
+    {
+    }
     ~TEngineSession() { zv::engine::shutdown(); }
     TEngineSession(const TEngineSession&) = delete;
     TEngineSession& operator=(const TEngineSession&) = delete;
+    bool Opened() const { return m_opened; }
+
+private:
+    bool m_opened;
 };
 
 int Run(const std::vector<std::string>& args)
@@ -32,7 +42,7 @@ int Run(const std::vector<std::string>& args)
         return 0;
     }
     if (args.empty())
-        throw TUsageError("缺少命令（info 或 cut）");
+        throw TUsageError("缺少命令（info、cut 或 play）");
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args.front() == "info") {
         const std::string source = ParseInfoOptions(rest);
@@ -43,6 +53,13 @@ int Run(const std::vector<std::string>& args)
         const TCutOptions options = ParseCutOptions(rest);
         const TEngineSession engine;
         return RunCut(options);
+    }
+    if (args.front() == "play") {
+        const TPlayOptions options = ParsePlayOptions(rest);
+        const TEngineSession engine(zv::engine::DefaultDevice);
+        if (!engine.Opened())
+            throw AppError("无法打开声音设备，请检查是否安装了声卡及其驱动程序。");
+        return RunPlay(options);
     }
     throw TUsageError("未知的命令：" + args.front());
 }

@@ -17,3 +17,9 @@ bool TTerminalDialogs::question(const std::string& caption, const std::string& t
     std::cerr << caption << "：" << text << "（否）\n";
     return false;
 }
+
+std::string TTerminalDialogs::openFile(const std::string& title, const std::string&)
+{
+    std::cerr << title << "（取消）\n";
+    return {};
+}

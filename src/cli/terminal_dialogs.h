@@ -1,6 +1,6 @@
 #pragma once
-// Message boxes as lines on standard error; questions are answered No, so a
-// run never waits for input.
+// Message boxes as lines on standard error; questions are answered No and
+// file dialogs cancelled, so a run never waits for input.
 
 #include "audio/dialogs_service.h"
 
@@ -9,4 +9,5 @@ public:
     void message(const std::string& text) override;
     void show(const std::string& caption, const std::string& text, DialogIcon icon) override;
     bool question(const std::string& caption, const std::string& text, bool defaultYes) override;
+    std::string openFile(const std::string& title, const std::string& filter) override;
 };
