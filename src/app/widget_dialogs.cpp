@@ -1,7 +1,10 @@
 #include "app/widget_dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
 
 namespace {
 
@@ -42,4 +45,27 @@ bool WidgetDialogs::question(const std::string& caption, const std::string& text
         QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+std::string WidgetDialogs::openFile(const std::string& title, const std::string& filter)
+{
+    const QString file = QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), QString::fromStdString(title), m_lastFolder, QtFileFilter(filter));
+    if (file.isEmpty())
+        return {};
+    m_lastFolder = QFileInfo(file).absolutePath();
+    return file.toStdString();
+}
+
+QString QtFileFilter(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns
+            = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        const QString bracketed = QLatin1Char('(') + patterns + QLatin1Char(')');
+        entries << (parts[i].endsWith(bracketed) ? parts[i] : parts[i] + QLatin1Char(' ') + bracketed);
+    }
+    return entries.join(QStringLiteral(";;"));
 }

@@ -17,6 +17,11 @@ public:
         std::cerr << caption << ": " << text << " (No)\n";
         return false;
     }
+    std::string openFile(const std::string& title, const std::string&) override
+    {
+        std::cerr << title << " (cancelled)\n";
+        return {};
+    }
 };
 
 std::unique_ptr<DialogsService>& installed()

@@ -20,9 +20,14 @@ public:
     virtual void show(const std::string& caption, const std::string& text, DialogIcon icon) = 0;
     // Yes/No with the question icon; returns true for Yes. defaultYes picks the default button.
     virtual bool question(const std::string& caption, const std::string& text, bool defaultYes) = 0;
+    // Lets the user pick one existing file; returns its full path, or "" when
+    // cancelled. filter: description|patterns pairs joined by "|", patterns
+    // separated by ";" ("Mp3 (*.mp3)|*.mp3|所有文件 (*.*)|*.*").
+    virtual std::string openFile(const std::string& title, const std::string& filter) = 0;
 };
 
-// The installed service, or a default that writes to standard error and answers No.
+// The installed service, or a default that writes to standard error, answers
+// No and cancels file dialogs.
 DialogsService& Dialogs();
 // Takes ownership; nullptr restores the default.
 void InstallDialogs(std::unique_ptr<DialogsService> service);

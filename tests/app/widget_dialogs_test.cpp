@@ -60,4 +60,12 @@ TEST(WidgetDialogs, QuestionsReturnTheAnswerAndKeepTheDefaultButton)
     }
 }
 
+TEST(WidgetDialogs, FileFiltersBecomeQtFiltersWithThePatternsInBrackets)
+{
+    EXPECT_EQ(QtFileFilter("支持的格式(mp3/wma/wav)|*.mp3;*.wma;*.wav|Mp3 (*.mp3)|*.mp3|所有文件 (*.*)|*.*"),
+        "支持的格式(mp3/wma/wav) (*.mp3 *.wma *.wav);;Mp3 (*.mp3);;所有文件 (*.*)");
+    EXPECT_EQ(QtFileFilter("iPhone 铃声 (*.m4r)|*.m4r"), "iPhone 铃声 (*.m4r)");
+    EXPECT_EQ(QtFileFilter(""), "");
+}
+
 } // namespace

@@ -27,6 +27,18 @@ bool FakeDialogs::question(const std::string& caption, const std::string& text, 
     return reply;
 }
 
+std::string FakeDialogs::openFile(const std::string& title, const std::string& filter)
+{
+    boxes.push_back({ BoxKind::OpenFile, title, filter, DialogIcon::None, false });
+    if (files.empty()) {
+        ADD_FAILURE() << "unscripted file dialog: " << title;
+        return {};
+    }
+    std::string file = files.front();
+    files.pop_front();
+    return file;
+}
+
 std::vector<std::string> FakeDialogs::texts() const
 {
     std::vector<std::string> result;

@@ -5,6 +5,7 @@
 //     zvtest::ScopedFakeDialogs dialogs;      // installed until the end of the scope
 //     dialogs->replies = {true};              // the first question is answered Yes
 //     ... code under test ...
+//     dialogs->files = {"/tmp/a.mp3"};      // the first file dialog picks this file
 //     ASSERT_EQ(dialogs->boxes.size(), 1u);
 //     EXPECT_EQ(dialogs->boxes[0].text, "...");
 
@@ -16,12 +17,12 @@
 
 namespace zvtest {
 
-enum class BoxKind { Message, Show, Question };
+enum class BoxKind { Message, Show, Question, OpenFile };
 
 struct Box {
     BoxKind kind = BoxKind::Message;
-    std::string caption; // the application title for plain messages
-    std::string text;
+    std::string caption; // the application title for plain messages; a file dialog's title
+    std::string text; // a file dialog's filter
     DialogIcon icon = DialogIcon::None; // Question for questions
     bool defaultYes = false; // questions only
 };
@@ -30,12 +31,16 @@ class FakeDialogs : public DialogsService {
 public:
     std::vector<Box> boxes; // every box shown, oldest first
     std::deque<bool> replies; // answers to the next questions, first first
+    std::deque<std::string> files; // picks of the next file dialogs, first first; "" cancels
 
     void message(const std::string& text) override;
     void show(const std::string& caption, const std::string& text, DialogIcon icon) override;
     // Answers with the next scripted reply. A question nobody scripted is a
     // test failure (reported with its text) and is answered No.
     bool question(const std::string& caption, const std::string& text, bool defaultYes) override;
+    // Picks the next scripted file. A dialog nobody scripted is a test failure
+    // and is cancelled.
+    std::string openFile(const std::string& title, const std::string& filter) override;
 
     // The texts of all boxes, oldest first, for compact checks.
     std::vector<std::string> texts() const;

@@ -1,0 +1,27 @@
+// zelvora: the ringtone maker's window. Reads no command line.
+
+#include "app/main_form.h"
+#include "app/preference_data_module.h"
+#include "app/widget_application.h"
+#include "app/widget_dialogs.h"
+#include "audio/dialogs_service.h"
+#include "cutter/cutter_progress_form.h"
+
+#include <memory>
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    app.setApplicationName(QString::fromLatin1(ApplicationTitle));
+    InstallDialogs(std::make_unique<WidgetDialogs>());
+
+    // Windows are freed in reverse: the preferences store writes its file
+    // first, after the main window has freed the audio output on closing.
+    TCutterProgressForm progressForm;
+    TMainForm mainForm(progressForm);
+    TPreferenceDataModule preferences(DefaultPreferencesPath());
+    mainForm.show();
+    const int result = app.exec();
+    InstallDialogs(nullptr);
+    return result;
+}
