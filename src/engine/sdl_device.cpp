@@ -2,6 +2,7 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/sdl_library.h"
 
 namespace zv::engine {
 namespace {
@@ -13,14 +14,14 @@ constexpr int FrameBytes = 4;
 } // namespace
 
 SdlDevice::Subsystem::Subsystem()
-    : m_ready(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+    : m_ready(sdlLibrary() && sdlLibrary()->InitSubSystem(SDL_INIT_AUDIO) == 0)
 {
 }
 
 SdlDevice::Subsystem::~Subsystem()
 {
     if (m_ready)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdlLibrary()->QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 std::unique_ptr<SdlDevice> SdlDevice::open(int rate, Pull pull)
@@ -36,10 +37,10 @@ std::unique_ptr<SdlDevice> SdlDevice::open(int rate, Pull pull)
     wanted.callback = &SdlDevice::callback;
     wanted.userdata = device.get();
     SDL_AudioSpec obtained {};
-    device->m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    device->m_device = sdlLibrary()->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device->m_device == 0)
         return fail(NoDevice, std::unique_ptr<SdlDevice> {});
-    SDL_PauseAudioDevice(device->m_device, 0);
+    sdlLibrary()->PauseAudioDevice(device->m_device, 0);
     return device;
 }
 
@@ -52,7 +53,7 @@ SdlDevice::~SdlDevice()
 {
     // Waits for SDL's thread, so no pull runs afterwards.
     if (m_device != 0)
-        SDL_CloseAudioDevice(m_device);
+        sdlLibrary()->CloseAudioDevice(m_device);
 }
 
 void SDLCALL SdlDevice::callback(void* self, Uint8* stream, int bytes)
