@@ -24,6 +24,7 @@ int RunCut(const TCutOptions& options)
         throw AppError("文件“" + output + "”已经存在。要覆盖它，请加上 --force。");
 
     TTerminalCutHost host;
+    TTerminalCutHost::CatchInterrupts();
     TCutter cutter(host);
     cutter.SourceFile = options.Source;
     FillEffectManager(cutter.DecodeEffects, options);

@@ -1,5 +1,9 @@
 #include "terminal_cut_host.h"
 
+#include "audio/app_error.h"
+
+#include <csignal>
+
 #include <iostream>
 #include <unistd.h>
 
@@ -50,4 +54,28 @@ void TTerminalCutHost::Draw() const
     std::cerr << '\r' << m_text << " [" << std::string(static_cast<std::size_t>(filled), '#')
               << std::string(static_cast<std::size_t>(BarWidth - filled), '-') << "] " << m_progress << '%'
               << std::flush;
+}
+
+namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = 1;
+}
+} // namespace
+
+void TTerminalCutHost::CatchInterrupts()
+{
+    struct sigaction action { };
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : { SIGINT, SIGTERM, SIGHUP })
+        sigaction(signal, &action, nullptr);
+}
+
+void TTerminalCutHost::ProcessEvents()
+{
+    if (g_interrupted)
+        throw AppError("剪切已中断，输出文件没有写成。");
 }

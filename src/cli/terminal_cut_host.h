@@ -16,12 +16,18 @@ public:
     void HideProgress() override;
     void DisableWindows() override { }
     void EnableWindows() override { }
-    void ProcessEvents() override { }
+    // Ends the cut with an error once the user interrupted the program, so
+    // the job removes its unfinished file on the way out.
+    void ProcessEvents() override;
     bool AskShowFile(const std::string& caption, const std::string& text) override;
     void ShowFile(const std::string&) override { }
 
     // True once the job reported a finished file.
     bool Completed() const { return m_completed; }
+
+    // Makes SIGINT, SIGTERM and SIGHUP interrupt the cut instead of killing
+    // the program mid-file. Spawned encoders still get the default action.
+    static void CatchInterrupts();
 
 private:
     void Draw() const;

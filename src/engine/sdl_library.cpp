@@ -5,8 +5,7 @@
 namespace zv::engine {
 namespace {
 
-template <typename F>
-bool bind(void* library, const char* name, F& function)
+template <typename F> bool bind(void* library, const char* name, F& function)
 {
     function = reinterpret_cast<F>(dlsym(library, name));
     return function != nullptr;
