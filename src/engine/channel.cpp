@@ -137,12 +137,6 @@ bool Channel::removeEffect(Handle handle)
     return true;
 }
 
-bool Channel::hasEffect(Handle handle) const
-{
-    return std::any_of(
-        m_effects.begin(), m_effects.end(), [handle](const AttachedEffect& e) { return e.handle == handle; });
-}
-
 void Channel::setEncoder(Handle handle, std::shared_ptr<Encoder> encoder)
 {
     m_encoderHandle = handle;

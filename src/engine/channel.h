@@ -64,7 +64,6 @@ public:
 
     void addEffect(Handle handle, std::shared_ptr<Effect> effect, int priority);
     bool removeEffect(Handle handle);
-    bool hasEffect(Handle handle) const;
 
     void setEncoder(Handle handle, std::shared_ptr<Encoder> encoder);
     Handle encoderHandle() const { return m_encoderHandle; }

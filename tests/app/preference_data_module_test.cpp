@@ -1,11 +1,11 @@
 #include "app/preference_data_module.h"
+#include "support/file_checks.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -13,10 +13,7 @@ namespace {
 
 std::string readFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return zvtest::readBytes(path.string());
 }
 
 class Preferences : public ::testing::Test {

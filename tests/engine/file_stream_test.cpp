@@ -2,6 +2,7 @@
 
 #include "engine/error.h"
 #include "support/command.h"
+#include "support/file_checks.h"
 #include "support/signal.h"
 #include "support/temp_dir.h"
 
@@ -53,16 +54,8 @@ std::vector<std::int16_t> readToEnd(FileStream& stream)
     return readUpTo(stream, INT64_MAX);
 }
 
-void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), {} };
-}
+using zvtest::readBytes;
+using zvtest::writeBytes;
 
 void encodeVbrMp3(const std::string& wav, const std::string& mp3)
 {
