@@ -57,6 +57,28 @@ std::string WidgetDialogs::openFile(const std::string& title, const std::string&
     return file.toStdString();
 }
 
+std::string WidgetDialogs::saveFile(const SaveFileRequest& request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QtFileFilter(request.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
+    dialog.setDirectory(request.folder.empty() ? m_lastFolder : QString::fromStdString(request.folder));
+    dialog.selectFile(QString::fromStdString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString file = dialog.selectedFiles().constFirst();
+    m_lastFolder = QFileInfo(file).absolutePath();
+    return file.toStdString();
+}
+
+std::string WidgetDialogs::chooseFolder(const std::string& text)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), QString::fromStdString(text), m_lastFolder)
+        .toStdString();
+}
+
 QString QtFileFilter(const std::string& filter)
 {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));

@@ -13,6 +13,9 @@ public:
     bool question(const std::string& caption, const std::string& text, bool defaultYes) override;
     // Opens in the folder of the last file picked here.
     std::string openFile(const std::string& title, const std::string& filter) override;
+    // Opens in the request's folder, else where the last file dialog was.
+    std::string saveFile(const SaveFileRequest& request) override;
+    std::string chooseFolder(const std::string& text) override;
 
 private:
     QString m_lastFolder;

@@ -22,6 +22,8 @@ public:
         std::cerr << title << " (cancelled)\n";
         return {};
     }
+    std::string saveFile(const SaveFileRequest& request) override { return openFile(request.title, {}); }
+    std::string chooseFolder(const std::string& text) override { return openFile(text, {}); }
 };
 
 std::unique_ptr<DialogsService>& installed()

@@ -11,6 +11,14 @@ inline constexpr const char* ApplicationTitle = "Zelvora";
 
 enum class DialogIcon { None, Information, Warning, Error, Question };
 
+struct SaveFileRequest {
+    std::string title;
+    std::string filter; // as for DialogsService::openFile
+    std::string defaultExt; // without the dot; given to a name typed without an extension
+    std::string folder; // where the dialog opens; "" for wherever it was last
+    std::string fileName; // the name it shows at first
+};
+
 class DialogsService {
 public:
     virtual ~DialogsService() = default;
@@ -24,6 +32,12 @@ public:
     // cancelled. filter: description|patterns pairs joined by "|", patterns
     // separated by ";" ("Mp3 (*.mp3)|*.mp3|所有文件 (*.*)|*.*").
     virtual std::string openFile(const std::string& title, const std::string& filter) = 0;
+    // Lets the user name a file to write; asks before overwriting an existing
+    // one and accepts only existing folders. Returns the full path, or "".
+    virtual std::string saveFile(const SaveFileRequest& request) = 0;
+    // Lets the user pick an existing folder; text tells what it is for.
+    // Returns the folder's path, or "" when cancelled.
+    virtual std::string chooseFolder(const std::string& text) = 0;
 };
 
 // The installed service, or a default that writes to standard error, answers

@@ -1,5 +1,7 @@
 #include "audio/file_names.h"
 
+#include <filesystem>
+
 namespace {
 
 // Position of the extension's dot in the file-name part, or npos.
@@ -30,4 +32,19 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext)
 std::string RemoveFileExt(const std::string& path)
 {
     return path.substr(0, extensionDot(path));
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    namespace fs = std::filesystem;
+    if (a.empty() || b.empty())
+        return false;
+    std::error_code error;
+    if (fs::exists(a, error) && fs::exists(b, error))
+        return fs::equivalent(a, b, error);
+    const fs::path canonicalA = fs::weakly_canonical(fs::absolute(a, error), error);
+    if (error)
+        return false;
+    const fs::path canonicalB = fs::weakly_canonical(fs::absolute(b, error), error);
+    return !error && canonicalA == canonicalB;
 }

@@ -11,3 +11,7 @@ std::string ExtractFileExt(const std::string& path);
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 // The path without the file-name part's extension.
 std::string RemoveFileExt(const std::string& path);
+// True when both paths name one file: through links, "..", relative paths or a
+// hard link. Paths that do not both exist are compared by their absolute,
+// link-resolved form; an empty path is never the same file.
+bool IsSameFile(const std::string& a, const std::string& b);

@@ -23,3 +23,13 @@ std::string TTerminalDialogs::openFile(const std::string& title, const std::stri
     std::cerr << title << "（取消）\n";
     return {};
 }
+
+std::string TTerminalDialogs::saveFile(const SaveFileRequest& request)
+{
+    return openFile(request.title, {});
+}
+
+std::string TTerminalDialogs::chooseFolder(const std::string& text)
+{
+    return openFile(text, {});
+}

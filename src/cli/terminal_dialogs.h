@@ -10,4 +10,6 @@ public:
     void show(const std::string& caption, const std::string& text, DialogIcon icon) override;
     bool question(const std::string& caption, const std::string& text, bool defaultYes) override;
     std::string openFile(const std::string& title, const std::string& filter) override;
+    std::string saveFile(const SaveFileRequest& request) override;
+    std::string chooseFolder(const std::string& text) override;
 };

@@ -7,17 +7,17 @@ namespace zvtest {
 
 void FakeDialogs::message(const std::string& text)
 {
-    boxes.push_back({ BoxKind::Message, ApplicationTitle, text, DialogIcon::None, false });
+    boxes.push_back({ BoxKind::Message, ApplicationTitle, text, DialogIcon::None, false, {} });
 }
 
 void FakeDialogs::show(const std::string& caption, const std::string& text, DialogIcon icon)
 {
-    boxes.push_back({ BoxKind::Show, caption, text, icon, false });
+    boxes.push_back({ BoxKind::Show, caption, text, icon, false, {} });
 }
 
 bool FakeDialogs::question(const std::string& caption, const std::string& text, bool defaultYes)
 {
-    boxes.push_back({ BoxKind::Question, caption, text, DialogIcon::Question, defaultYes });
+    boxes.push_back({ BoxKind::Question, caption, text, DialogIcon::Question, defaultYes, {} });
     if (replies.empty()) {
         ADD_FAILURE() << "unscripted question: " << caption << ": " << text;
         return false;
@@ -29,7 +29,24 @@ bool FakeDialogs::question(const std::string& caption, const std::string& text, 
 
 std::string FakeDialogs::openFile(const std::string& title, const std::string& filter)
 {
-    boxes.push_back({ BoxKind::OpenFile, title, filter, DialogIcon::None, false });
+    boxes.push_back({ BoxKind::OpenFile, title, filter, DialogIcon::None, false, {} });
+    return nextFile(title);
+}
+
+std::string FakeDialogs::saveFile(const SaveFileRequest& request)
+{
+    boxes.push_back({ BoxKind::SaveFile, request.title, request.filter, DialogIcon::None, false, request });
+    return nextFile(request.title);
+}
+
+std::string FakeDialogs::chooseFolder(const std::string& text)
+{
+    boxes.push_back({ BoxKind::ChooseFolder, text, {}, DialogIcon::None, false, {} });
+    return nextFile(text);
+}
+
+std::string FakeDialogs::nextFile(const std::string& title)
+{
     if (files.empty()) {
         ADD_FAILURE() << "unscripted file dialog: " << title;
         return {};

@@ -17,7 +17,7 @@
 
 namespace zvtest {
 
-enum class BoxKind { Message, Show, Question, OpenFile };
+enum class BoxKind { Message, Show, Question, OpenFile, SaveFile, ChooseFolder };
 
 struct Box {
     BoxKind kind = BoxKind::Message;
@@ -25,13 +25,14 @@ struct Box {
     std::string text; // a file dialog's filter
     DialogIcon icon = DialogIcon::None; // Question for questions
     bool defaultYes = false; // questions only
+    SaveFileRequest save; // save dialogs only
 };
 
 class FakeDialogs : public DialogsService {
 public:
     std::vector<Box> boxes; // every box shown, oldest first
     std::deque<bool> replies; // answers to the next questions, first first
-    std::deque<std::string> files; // picks of the next file dialogs, first first; "" cancels
+    std::deque<std::string> files; // picks of the next file and folder dialogs, first first; "" cancels
 
     void message(const std::string& text) override;
     void show(const std::string& caption, const std::string& text, DialogIcon icon) override;
@@ -41,9 +42,16 @@ public:
     // Picks the next scripted file. A dialog nobody scripted is a test failure
     // and is cancelled.
     std::string openFile(const std::string& title, const std::string& filter) override;
+    // Recorded with the whole request in Box::save; answered like openFile.
+    std::string saveFile(const SaveFileRequest& request) override;
+    // Recorded with the text as caption; answered like openFile.
+    std::string chooseFolder(const std::string& text) override;
 
     // The texts of all boxes, oldest first, for compact checks.
     std::vector<std::string> texts() const;
+
+private:
+    std::string nextFile(const std::string& title);
 };
 
 // Installs a FakeDialogs for its lifetime and restores the default afterwards.
