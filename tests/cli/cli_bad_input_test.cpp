@@ -74,6 +74,7 @@ TEST(CliBadInputTest, FailsAndTouchesNothing)
         bool existingOutput = false;
         std::string start = "00:01.000";
         std::string end = "00:02.000";
+        std::vector<std::string> effects {}; // effect options after the others
     };
     std::vector<Case> cases {
         { "zero-byte file", f("empty.mp3"), f("out.mp3"), "", "文件打开失败" },
@@ -93,6 +94,9 @@ TEST(CliBadInputTest, FailsAndTouchesNothing)
             "输出文件不能是源文件本身，请另选输出文件。" },
         { "existing output without --force", f("src.wav"), f("out.mp3"), "",
             "已经存在。要覆盖它，请加上 --force。", false, true },
+        { "missing equalizer preset", f("src.wav"), f("out.mp3"), "",
+            "均衡器预设文件打开失败：" + f("gone.zveq"), true, false, "00:01.000", "00:02.000",
+            { "--eq-preset", f("gone.zveq") } },
     };
     if (!readOnly.empty())
         cases.push_back({ "read-only output folder", f("src.wav"), readOnly + "/out.mp3", "",
@@ -109,6 +113,7 @@ TEST(CliBadInputTest, FailsAndTouchesNothing)
         std::vector<std::string> args { "cut", c.source, "-o", c.output, "--start", c.start, "--end", c.end };
         if (c.force)
             args.push_back("--force");
+        args.insert(args.end(), c.effects.begin(), c.effects.end());
 
         const auto started = std::chrono::steady_clock::now();
         const CommandResult r = [&] {
