@@ -54,7 +54,7 @@ private:
     void miM4rClick();
     void radioOutAsSourceClick();
     void radioOutToUserDefineClick();
-    void edtOutDirButtonClick();
+    void BrowseOutDir();
     void cbBitrateMouseEnter();
     void cbBitrateMouseLeave();
 
@@ -64,12 +64,12 @@ private:
     QAction* miM4r;
     QRadioButton* radioOutAsSource;
     QRadioButton* radioOutToUserDefine;
-    QLineEdit* edtOutDir;
-    QAction* edtOutDirButton;
-    QLabel* lbOutFileName;
+    QLineEdit* edtOutDir; // its browse button is the action m_browseOutDir, drawn inside it
+    QAction* m_browseOutDir;
+    QLabel* m_outFileNameLabel;
     QLineEdit* edtOutFileName;
-    QLabel* lbBitrate;
+    QLabel* m_bitrateLabel;
     QComboBox* cbBitrate;
-    QLabel* lbKbps;
+    QLabel* m_kbpsLabel;
     TBalloonHint* Hint1;
 };

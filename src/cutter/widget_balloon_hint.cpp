@@ -51,7 +51,6 @@ void TBalloonHint::ShowHint(
     adjustSize();
     move(control->mapToGlobal(QPoint(control->width() / 2, control->height())) - QPoint(TailLeft, 0));
     show();
-    raise();
     m_hideTimer->start(displayMs);
 }
 

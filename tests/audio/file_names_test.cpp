@@ -1,5 +1,9 @@
 #include "audio/file_names.h"
 
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,6 +33,38 @@ TEST(FileNames, ExtensionsComeFromTheNamePartsLastDot)
     }
     EXPECT_EQ(ChangeFileExt("/out/song.mp3", ".m4r"), "/out/song.m4r");
     EXPECT_EQ(ChangeFileExt("/out.d/song", ".m4r"), "/out.d/song.m4r");
+}
+
+TEST(FileNames, IsSameFileSeesThroughLinksAndRelativePaths)
+{
+    namespace fs = std::filesystem;
+    zvtest::TempDir dir;
+    fs::create_directory(dir.path() / "d");
+    std::ofstream(dir.file("d/song.wav")) << "a";
+    std::ofstream(dir.file("d/other.wav")) << "b";
+    fs::create_symlink(dir.path() / "d" / "song.wav", dir.path() / "link.wav");
+    fs::create_hard_link(dir.path() / "d" / "song.wav", dir.path() / "hard.wav");
+    fs::create_directory_symlink(dir.path() / "d", dir.path() / "dlink");
+    const std::string song = dir.file("d/song.wav");
+    const fs::path relative = fs::relative(song);
+
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        { song, song, true },
+        { song, dir.file("link.wav"), true },
+        { song, dir.file("hard.wav"), true },
+        { song, dir.file("d/../d/song.wav"), true },
+        { song, relative.string(), true },
+        { song, dir.file("d/other.wav"), false },
+        // Not yet written: compared by the resolved path.
+        { dir.file("d/new.mp3"), dir.file("dlink/new.mp3"), true },
+        { song, dir.file("d/song.wav.mp3"), false },
+        { "", "", false },
+        { song, "", false },
+    };
+    for (const auto& [a, b, same] : cases) {
+        EXPECT_EQ(IsSameFile(a, b), same) << a << " vs " << b;
+        EXPECT_EQ(IsSameFile(b, a), same) << b << " vs " << a;
+    }
 }
 
 } // namespace
