@@ -25,6 +25,14 @@ QMessageBox::Icon toQt(DialogIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// The program's texts break lines with a carriage return, which a message
+// box would show as a blank.
+QString BoxText(const std::string& text)
+{
+    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(
+        QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
 } // namespace
 
 void WidgetDialogs::message(const std::string& text)
@@ -34,14 +42,14 @@ void WidgetDialogs::message(const std::string& text)
 
 void WidgetDialogs::show(const std::string& caption, const std::string& text, DialogIcon icon)
 {
-    QMessageBox box(toQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
-        QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(toQt(icon), QString::fromStdString(caption), BoxText(text), QMessageBox::Ok,
+        QApplication::activeWindow());
     box.exec();
 }
 
 bool WidgetDialogs::question(const std::string& caption, const std::string& text, bool defaultYes)
 {
-    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), BoxText(text),
         QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

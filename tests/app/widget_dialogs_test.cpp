@@ -43,6 +43,10 @@ TEST(WidgetDialogs, BoxesShowTheirCaptionTextAndIcon)
     seen = answerNextBox(QMessageBox::Ok, [&] { dialogs.show("伴奏", "打开失败", DialogIcon::Warning); });
     EXPECT_EQ(seen.title, "伴奏");
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
+
+    // Carriage returns break lines, as the program's texts expect.
+    seen = answerNextBox(QMessageBox::Ok, [&] { dialogs.message("第一行\r第二行\r\n第三行"); });
+    EXPECT_EQ(seen.text, "第一行\n第二行\n第三行");
 }
 
 TEST(WidgetDialogs, QuestionsReturnTheAnswerAndKeepTheDefaultButton)
