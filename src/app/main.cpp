@@ -6,6 +6,9 @@
 #include "app/widget_dialogs.h"
 #include "audio/dialogs_service.h"
 #include "cutter/cutter_progress_form.h"
+#include "effects/equalizer_form.h"
+
+#include <QCoreApplication>
 
 #include <memory>
 
@@ -20,6 +23,8 @@ int main(int argc, char** argv)
     TCutterProgressForm progressForm;
     TMainForm mainForm(progressForm);
     TPreferenceDataModule preferences(DefaultPreferencesPath());
+    TEqualizerForm equalizer(preferences, QCoreApplication::applicationDirPath().toStdString() + "/eq");
+    mainForm.SetEqualizerWindow(&equalizer);
     mainForm.show();
     const int result = app.exec();
     InstallDialogs(nullptr);

@@ -5,6 +5,7 @@
 #include "app/widget_post.h"
 #include "audio/dialogs_service.h"
 #include "cutter/cutter_frame.h"
+#include "effects/equalizer_form.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -143,6 +144,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         CutterFrame1->DoneFrame();
         hide();
     }
+    if (m_equalizer)
+        m_equalizer->hide();
     event->accept();
 }
 
@@ -160,4 +163,11 @@ void TMainForm::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     JvPageControl1->setCurrentWidget(TabSheet1);
     CutterFrame1->LoadSourceFile(file.toStdString());
+}
+
+void TMainForm::SetEqualizerWindow(TEqualizerForm* window)
+{
+    m_equalizer = window;
+    m_cutHost.SetEqualizerWindow(window);
+    CutterFrame1->SetEqualizerWindow(window);
 }

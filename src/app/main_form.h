@@ -6,12 +6,14 @@
 
 #include "cutter/widget_cut_host.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QPlainTextEdit;
 class QTabWidget;
 class TCutterFrame;
 class TCutterProgressForm;
+class TEqualizerForm;
 
 inline constexpr const char* ProgramVersion = "6.5";
 
@@ -27,12 +29,16 @@ public:
     bool Initialised() const { return m_initialised; }
     TCutterFrame* CutterFrame() const { return CutterFrame1; }
     TWidgetCutHost& CutHost() { return m_cutHost; }
+    // The equalizer window of the cutter page, disabled with this window
+    // during a cut; it may be freed first.
+    void SetEqualizerWindow(TEqualizerForm* window);
 
 protected:
     // Sets the caption, or ends the event loop when creation failed.
     void showEvent(QShowEvent* event) override;
-    // Frees the players and the audio output first. Refused only while the
-    // window is disabled, as during a cut.
+    // Frees the players and the audio output first and hides the equalizer
+    // window, so the program ends. Refused only while the window is
+    // disabled, as during a cut.
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -42,6 +48,7 @@ private:
     void FormCreate();
 
     TWidgetCutHost m_cutHost;
+    QPointer<TEqualizerForm> m_equalizer;
     bool m_initialised = false;
     QTabWidget* JvPageControl1;
     QWidget* TabSheet1;

@@ -1,16 +1,20 @@
 #include "cutter/cutter_frame.h"
 
+#include "app/widget_application.h"
 #include "audio/dialogs_service.h"
 #include "audio/time_text.h"
 #include "controls/bgr_color.h"
 #include "controls/multi_slider_trackbar.h"
 #include "cutter/cutter.h"
+#include "cutter/effect_group_frame.h"
+#include "cutter/output_group_frame.h"
 #include "cutter/player.h"
 #include "cutter/widget_cutter_images.h"
 #include "cutter/widget_spin_button.h"
 #include "effects/effect_player.h"
 #include "engine/engine.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFrame>
@@ -56,6 +60,19 @@ bool TempoLibraryMatches()
             + ")",
         DialogIcon::Error);
     return false;
+}
+
+// Qt's frames between a click and its handler have no exception cleanups (a
+// menu would stay marked busy): an error of a handler is reported before it
+// leaves the handler.
+template <typename Handler> auto Reporting(Handler handler)
+{
+    return [handler](const auto&... args) {
+        TApplication::ReportErrors([&] {
+            handler(args...);
+            return true;
+        });
+    };
 }
 
 template <typename T> T* Named(T* widget, const char* name)
@@ -160,10 +177,9 @@ void TCutterFrame::CreateControls()
     btnSegPlay = Named(new QPushButton(QStringLiteral("片段试听"), gboxSetPos), "btnSegPlay");
     btnSegPlay->setGeometry(136, 121, 88, 28);
 
-    // Filled by the effect and output controls.
-    gboxEffect = Named(new QGroupBox(QStringLiteral("音效处理"), this), "gboxEffect");
-    gboxEffect->setGeometry(4, 224, 440, 110);
-    gboxOut = Named(new QGroupBox(QStringLiteral("输出"), this), "gboxOut");
+    EffectGroup = Named(new TEffectGroupFrame(*this), "EffectGroup");
+    EffectGroup->setGeometry(4, 224, 440, 110);
+    gboxOut = Named(new TOutputGroupFrame(this), "gboxOut");
     gboxOut->setGeometry(4, 340, 440, 84);
 
     timerMain = Named(new QTimer(this), "timerMain");
@@ -197,6 +213,10 @@ void TCutterFrame::ConnectEvents()
         [this](auto*, TSliderNumber slider, int, int) { trackBarSourceSliderBeforeDrag(slider); });
     connect(trackBarSource, &TMultiSliderTrackbar::OnSliderAfterDrag, this,
         [this](auto*, TSliderNumber slider, int, int) { trackBarSourceSliderAfterDrag(slider); });
+    connect(gboxOut, &TOutputGroupFrame::cutRequested, this,
+        Reporting([this](const QString& format) { StartCut(format.toStdString()); }));
+    connect(EffectGroup->btnEffectPlay, &QPushButton::clicked, this, Reporting([this](bool) { m_effectPlayClick(); }));
+    SetEffectPlayClick(&TCutterFrame::btnEffectPlayClickStart);
     for (QWidget* watched : std::initializer_list<QWidget*> { btnStartPoint, btnEndPoint, edtStartPoint,
              spinStartPoint, edtEndPoint, spinEndPoint, trackBarSeg })
         watched->installEventFilter(this);
@@ -209,7 +229,7 @@ void TCutterFrame::InitFrame(TCutHost& cutHost, PostToGui post)
     edtStartPoint->setText(FitToMask(MsToTimeText(0)));
     edtEndPoint->setText(FitToMask(MsToTimeText(0)));
     EnableGroupControls(gboxSetPos, false);
-    EnableGroupControls(gboxOut, false);
+    gboxOut->EnableForSource(false);
     LoadSliderImages();
     if (!TempoLibraryMatches())
         QMetaObject::invokeMethod(
@@ -244,7 +264,17 @@ void TCutterFrame::FreePlayers()
         }
     } catch (...) {
     }
+    try {
+        StopEffectPreview();
+    } catch (...) {
+    }
+    EffectGroup->SetLiveManager(nullptr);
     EffectPlayer.reset();
+}
+
+void TCutterFrame::SetEqualizerWindow(TEqualizerForm* window)
+{
+    EffectGroup->SetEqualizerWindow(window);
 }
 
 void TCutterFrame::EnableGroupControls(QWidget* container, bool enabled)
@@ -279,7 +309,10 @@ void TCutterFrame::LoadSourceFile(const std::string& path)
     FreePlayers();
     m_cutter->SourceFile.clear();
     EnableGroupControls(gboxSetPos, false);
-    EnableGroupControls(gboxOut, false);
+    gboxOut->EnableForSource(false);
+    EffectGroup->checkEffect->setChecked(false);
+    EffectGroup->checkEffect->setEnabled(false);
+    EffectGroup->EnableEffectControls(false);
 
     SourcePlayer = std::make_unique<TPlayer>(path, m_post);
     SegmentPlayer = std::make_unique<TPlayer>(path, m_post);
@@ -290,7 +323,9 @@ void TCutterFrame::LoadSourceFile(const std::string& path)
     edtSourceFile->setText(QString::fromStdString(path));
 
     EnableGroupControls(gboxSetPos, true);
-    EnableGroupControls(gboxOut, true);
+    gboxOut->EnableForSource(true);
+    gboxOut->SetDefaultOutputName(path);
+    EffectGroup->checkEffect->setEnabled(true);
 }
 
 void TCutterFrame::ShowSourceInfo(const TPlayer& player)
@@ -756,4 +791,77 @@ bool TCutterFrame::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+// --- Effect preview ---
+
+void TCutterFrame::SetEffectPlayClick(void (TCutterFrame::*handler)())
+{
+    m_effectPlayClick = [this, handler] { (this->*handler)(); };
+}
+
+void TCutterFrame::btnEffectPlayClickStart()
+{
+    StartEffectPreview();
+}
+
+void TCutterFrame::btnEffectPlayClickStop()
+{
+    StopEffectPreview();
+}
+
+void TCutterFrame::StartEffectPreview()
+{
+    std::uint32_t start = 0, end = 0;
+    if (!SourcePlayer || !ValidateCutPoints(start, end))
+        return;
+    StopSegmentPreview();
+    PauseSourcePlayback();
+    EnableGroupControls(gboxSetPos, false);
+    EffectGroup->checkEffect->setEnabled(false);
+    if (!EffectPlayer) {
+        try {
+            EffectPlayer = std::make_unique<TEffectPlayer>(SourcePlayer->FileName(), m_post);
+        } catch (...) {
+            // Nothing plays: the page must not stay locked until the next
+            // source.
+            EnableGroupControls(gboxSetPos, true);
+            EffectGroup->checkEffect->setEnabled(true);
+            throw;
+        }
+        EffectPlayer->OnStop = [this] { StopEffectPreview(); };
+        EffectGroup->SetLiveManager(&EffectPlayer->Manager);
+    }
+    EffectGroup->btnEffectPlay->setText(QStringLiteral("停止"));
+    SetEffectPlayClick(&TCutterFrame::btnEffectPlayClickStop);
+    EffectGroup->FillEffectManager(EffectPlayer->Manager);
+    EffectPlayer->PlaySegment(start, end);
+}
+
+void TCutterFrame::StopEffectPreview()
+{
+    if (EffectPlayer) {
+        if (EffectPlayer->Playing())
+            EffectPlayer->Pause();
+        EffectPlayer->RemoveRangeSync();
+    }
+    EffectGroup->btnEffectPlay->setText(QStringLiteral("音效试听"));
+    SetEffectPlayClick(&TCutterFrame::btnEffectPlayClickStart);
+    EnableGroupControls(gboxSetPos, true);
+    EffectGroup->checkEffect->setEnabled(true);
+}
+
+// --- Output ---
+
+void TCutterFrame::StartCut(const std::string& format)
+{
+    std::uint32_t start = 0, end = 0;
+    if (!ValidateCutPoints(start, end))
+        return;
+    const std::string path = gboxOut->ResolveOutputPath(format, m_cutter->SourceFile);
+    if (path.empty())
+        return;
+    const int bitrate = gboxOut->SelectedBitrate();
+    EffectGroup->FillEffectManager(m_cutter->DecodeEffects);
+    m_cutter->Execute(start, end, path, bitrate, format);
 }

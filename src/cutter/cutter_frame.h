@@ -1,8 +1,9 @@
 #pragma once
 // The cutter page: the source file and the players on it, whole-file playback
 // shown and sought on the main slider of trackBarSource, the cut points with
-// their edits, spin buttons and range sliders, and the segment preview. It
-// owns the cut job. The output and effect groups have their place here.
+// their edits, spin buttons and range sliders, the segment preview, the
+// effect group with the effect preview, and the output group. It owns the
+// cut job.
 //
 // Threads: GUI thread only. The players' end notifications arrive through the
 // PostToGui given to InitFrame.
@@ -12,6 +13,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,7 +27,10 @@ class QTimer;
 class QToolButton;
 class TCutHost;
 class TCutter;
+class TEffectGroupFrame;
 class TEffectPlayer;
+class TEqualizerForm;
+class TOutputGroupFrame;
 class TMultiSliderTrackbar;
 class TPlayer;
 class TSpinButton;
@@ -45,6 +50,9 @@ public:
     void InitFrame(TCutHost& cutHost, PostToGui post);
     // Frees the players, then the audio output.
     void DoneFrame();
+    // The equalizer window the effect group shows and reads; it may be
+    // freed before the page.
+    void SetEqualizerWindow(TEqualizerForm* window);
 
     // Makes the file the page's source. Throws AppError with the opening
     // message when it cannot be opened; the page is then left without a
@@ -68,6 +76,13 @@ public:
     void ResetSourcePlayback();
     void StartSegmentPreview();
     void StopSegmentPreview();
+    // Plays [start, end] through EffectPlayer with the effect group's
+    // settings; the cut points and the master switch wait meanwhile.
+    void StartEffectPreview();
+    void StopEffectPreview();
+    // Checks the points, resolves the output path, then cuts with the
+    // effect group's settings; format "mp3" or "m4r".
+    void StartCut(const std::string& format);
 
     TCutter& Cutter() const { return *m_cutter; }
 
@@ -126,6 +141,10 @@ private:
     void trackBarSegMouseUp();
     void SourcePlaybackEnded();
     void SegmentPlaybackEnded();
+    void btnEffectPlayClickStart();
+    void btnEffectPlayClickStop();
+    // Swaps btnEffectPlay's click between the two handlers above.
+    void SetEffectPlayClick(void (TCutterFrame::*handler)());
 
     std::unique_ptr<TCutter> m_cutter;
     PostToGui m_post;
@@ -133,6 +152,7 @@ private:
     int m_minuteDigits = 2;
     bool MainSliderDragging = false;
     bool SegSliderDragging = false;
+    std::function<void()> m_effectPlayClick;
 
     QGroupBox* GroupBox1;
     QPushButton* btnOpenSource;
@@ -153,8 +173,8 @@ private:
     TSpinButton* spinEndPoint;
     QSlider* trackBarSeg;
     QPushButton* btnSegPlay;
-    QGroupBox* gboxEffect;
-    QGroupBox* gboxOut;
+    TEffectGroupFrame* EffectGroup;
+    TOutputGroupFrame* gboxOut;
     QTimer* timerMain;
     QTimer* timerSeg;
 };

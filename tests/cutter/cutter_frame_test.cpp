@@ -16,6 +16,8 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QCheckBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
@@ -24,6 +26,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 #include <QToolButton>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -481,6 +484,73 @@ TEST_F(CutterFrameTest, LoadingAnotherFileStopsAndReplacesThePlayers)
     // A stop of the freed player, still on its way, finds nothing to do.
     QTest::qWait(200);
     EXPECT_TRUE(dialogs->boxes.empty());
+}
+
+// The whole way from the page's controls to the file: both formats, the
+// effect group's gain, and the completion question answered No. With the
+// master switch off, the boxes below it change nothing, not even the tempo.
+TEST_F(CutterFrameTest, StartCutWritesTheSegmentWithTheGroupsEffectsInTheChosenFormat)
+{
+    writeWav(dir.file("song.wav"), sine(1000, 4.0, 44100, 2, 0.1));
+    frame.LoadSourceFile(dir.file("song.wav"));
+    EXPECT_EQ(Child<QLineEdit>("edtOutFileName")->text(), "[铃]song.mp3");
+    SetPoints("00:00.500", "00:03.000");
+    Child<QCheckBox>("checkGain")->setChecked(true);
+    Child<QCheckBox>("checkTempo")->setChecked(true);
+    dialogs->replies = { false, false, false };
+    Child<QLineEdit>("edtOutFileName")->setText(QStringLiteral("plain.mp3"));
+    Click("btnExecute");
+
+    Click("checkEffect");
+    Click("checkTempo");
+    Child<QLineEdit>("edtOutFileName")->setText(QStringLiteral("ring.mp3"));
+    Click("btnExecute");
+    Child<QAction>("miM4r")->trigger();
+
+    EXPECT_EQ(dialogs->texts(), std::vector<std::string>(3, "剪切完成，要打开文件所在目录吗？"));
+    const Signal plain = decodeWithEngine(dir.file("plain.mp3"));
+    EXPECT_NEAR(plain.seconds(), 2.5, 0.03);
+    // The MP3 encoder itself takes a little off a pure tone: its gain counts
+    // from the plain cut.
+    const double plainDb = rmsDb(plain.mono(0.5, 2.0));
+    const double sourceDb = rmsDb(sine(1000, 1.0, 44100, 1, 0.1).mono(0, 1));
+    struct Case {
+        const char* name;
+        double referenceDb;
+    };
+    for (const Case c : { Case { "ring.mp3", plainDb }, Case { "ring.m4r", sourceDb } }) {
+        SCOPED_TRACE(c.name);
+        const Signal cut = decodeWithEngine(dir.file(c.name));
+        EXPECT_NEAR(cut.seconds(), 2.5, 0.03);
+        EXPECT_NEAR(rmsDb(cut.mono(0.5, 2.0)) - c.referenceDb, 5.0, 0.3);
+    }
+}
+
+TEST_F(CutterFrameTest, StartCutRefusalsWriteNothing)
+{
+    Load(3);
+    std::filesystem::create_directory(dir.file("folder.mp3"));
+    const auto before = std::filesystem::directory_iterator(dir.path());
+    const std::size_t files = std::distance(before, std::filesystem::directory_iterator());
+
+    SetPoints("00:02.000", "00:01.000");
+    Click("btnExecute");
+    Child<QLineEdit>("edtOutFileName")->setText(QStringLiteral("a?b.mp3"));
+    SetPoints("00:00.000", "00:01.000");
+    Click("btnExecute");
+    // The cut job's own refusal reaches the error report from the click.
+    Child<QLineEdit>("edtOutFileName")->setText(QStringLiteral("folder.mp3"));
+    dialogs->replies = { true };
+    Click("btnExecute");
+
+    ASSERT_EQ(dialogs->boxes.size(), 4u);
+    EXPECT_EQ(dialogs->boxes[0].text, "“开始时间”必须小于“结束时间”。");
+    EXPECT_EQ(dialogs->boxes[1].text.rfind("输出文件名不能包含如下字符：", 0), 0u);
+    EXPECT_EQ(dialogs->boxes[2].text, "文件“folder.mp3”已经存在，是否覆盖？");
+    EXPECT_EQ(dialogs->boxes[3].icon, DialogIcon::Error);
+    EXPECT_EQ(dialogs->boxes[3].text.rfind("输出文件不能是一个目录", 0), 0u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+        static_cast<std::ptrdiff_t>(files));
 }
 
 } // namespace
