@@ -1,6 +1,7 @@
 #include "support/disk_capture.h"
 
 #include "engine/engine.h"
+#include "support/sounding.h"
 
 #include <algorithm>
 #include <cmath>
@@ -86,6 +87,17 @@ double toneDb(const Signal& signal, double hz, double fromSeconds, double toSeco
     }
     const double amplitude = 2.0 * std::hypot(re, im) / windowSum;
     return 20.0 * std::log10(std::max(amplitude, 1e-10));
+}
+
+ToneChange measureToneChange(const Signal& captured, double hz)
+{
+    const Signal played = sounding(captured);
+    const SoundSpan sound = findSound(played);
+    const double s = static_cast<double>(sound.begin) / played.rate;
+    const double e = static_cast<double>(sound.end) / played.rate;
+    return { sound.seconds(played.rate),
+        toneDb(played, hz, e - 0.3, e - 0.05) - toneDb(played, hz, s + 0.05, s + 0.3),
+        dominantHz(played.mono(e - 0.3, e - 0.05), played.rate, hz / 2, hz * 2) };
 }
 
 } // namespace zvtest

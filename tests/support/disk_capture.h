@@ -44,6 +44,17 @@ struct SoundSpan {
 };
 SoundSpan findSound(const Signal& signal, float threshold = 2.0f / 32768);
 
+// A tone whose sound changed part-way, seen in the captured sound without
+// the gaps a busy machine may leave (see sounding()): its
+// length, the tone's level over its last 0.3 s against its first 0.3 s
+// (leaving 50 ms at each edge), and the dominant frequency of the last part.
+struct ToneChange {
+    double seconds = 0;
+    double laterDb = 0;
+    double laterHz = 0;
+};
+ToneChange measureToneChange(const Signal& played, double hz);
+
 // Amplitude in dB (full scale 0 dB) of the hz component of channel 0 over
 // [fromSeconds, toSeconds), measured by Goertzel with a Hann window.
 double toneDb(const Signal& signal, double hz, double fromSeconds, double toSeconds);
