@@ -2,7 +2,6 @@
 
 #include "audio/app_error.h"
 #include "audio/audio_stream.h"
-#include "engine/engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,15 +9,40 @@
 
 namespace ze = zv::engine;
 
+namespace {
+
+class StreamCloser {
+public:
+    explicit StreamCloser(ze::Handle stream)
+        : m_stream(stream)
+    {
+    }
+    ~StreamCloser() { ze::streamFree(m_stream); }
+    StreamCloser(const StreamCloser&) = delete;
+    StreamCloser& operator=(const StreamCloser&) = delete;
+
+private:
+    ze::Handle m_stream;
+};
+
+} // namespace
+
 TSourceFacts ReadSourceFacts(const std::string& path)
 {
+    // An MP3 is indexed while FFmpeg loads.
+    ze::loadDecodersInBackground();
     const ze::Handle stream = OpenAudioStream(path, ze::StreamDecode, true);
+    const StreamCloser closer(stream);
+    return ReadSourceFacts(stream);
+}
+
+TSourceFacts ReadSourceFacts(ze::Handle stream)
+{
     ze::ChannelInfo info;
     const std::uint64_t length = ze::channelGetLength(stream);
     const double seconds = length == ze::NoPosition ? -1.0 : ze::channelBytes2Seconds(stream, length);
     const bool known = seconds >= 0 && ze::channelGetInfo(stream, info);
     const int code = ze::lastError();
-    ze::streamFree(stream);
     if (!known)
         throw AppError("无法读取源文件的长度(" + std::to_string(code) + ")", code);
 

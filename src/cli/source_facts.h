@@ -1,6 +1,8 @@
 #pragma once
 // What the CLI tells about a source, read the way the program reads it.
 
+#include "engine/engine.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,3 +17,6 @@ struct TSourceFacts {
 
 // Needs an initialised engine. Throws AppError.
 TSourceFacts ReadSourceFacts(const std::string& path);
+// The same of a source the caller opened (a prescanned decode stream), which
+// stays open.
+TSourceFacts ReadSourceFacts(zv::engine::Handle stream);

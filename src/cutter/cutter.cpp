@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <strings.h>
 #include <utility>
 
@@ -31,20 +32,6 @@ namespace {
 bool IsM4r(const std::string& format)
 {
     return strcasecmp(format.c_str(), "m4r") == 0;
-}
-
-// Also true for the same file reached through links, "..", relative paths or
-// a hard link.
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b)
-{
-    std::error_code error;
-    if (std::filesystem::exists(b, error))
-        return std::filesystem::equivalent(a, b, error);
-    std::error_code errorA;
-    std::error_code errorB;
-    const auto canonicalA = std::filesystem::weakly_canonical(a, errorA);
-    const auto canonicalB = std::filesystem::weakly_canonical(b, errorB);
-    return !errorA && !errorB && canonicalA == canonicalB;
 }
 
 class StreamGuard {
@@ -117,9 +104,89 @@ private:
 
 } // namespace
 
+// The output side of one cut: the partial file and the encoder writing it.
+// Each part starts as early as it can; one that fails to start early is
+// started again in its turn, so the cut's errors come in their usual order.
+struct TCutter::TOutputJob {
+    // An encoder that never got its channel ends before the file goes.
+    ~TOutputJob()
+    {
+        if (Launched)
+            ze::encodeStop(Launched);
+    }
+
+    std::string Output;
+    int Bitrate = 0;
+    std::string Format;
+    std::optional<TPartialOutput> Partial;
+    std::string Command; // the encoder's command line, once built
+    ze::Handle Launched = 0; // started, still waiting for its channel
+};
+
 TCutter::TCutter(TCutHost& host)
     : m_host(host)
 {
+}
+
+TCutter::~TCutter()
+{
+    if (m_source)
+        ze::streamFree(m_source);
+}
+
+ze::Handle TCutter::OpenSource()
+{
+    if (m_source)
+        ze::streamFree(std::exchange(m_source, 0));
+    m_source = OpenAudioStream(SourceFile, ze::StreamDecode, true);
+    m_sourcePath = SourceFile;
+    return m_source;
+}
+
+ze::Handle TCutter::TakeSource()
+{
+    if (m_source && m_sourcePath == SourceFile)
+        return std::exchange(m_source, 0);
+    if (m_source)
+        ze::streamFree(std::exchange(m_source, 0));
+    return OpenAudioStream(SourceFile, ze::StreamDecode, true);
+}
+
+void TCutter::Prepare(const std::string& outputPath, int bitrate, const std::string& format)
+{
+    const std::string output = FinalOutputPath(outputPath, format);
+    std::error_code error;
+    // Execute refuses these before it starts anything.
+    if (IsSameFile(SourceFile, output) || std::filesystem::is_directory(output, error))
+        return;
+    m_prepared = StartOutputJob(output, bitrate, format);
+}
+
+std::unique_ptr<TCutter::TOutputJob> TCutter::TakeOutputJob(
+    const std::string& output, int bitrate, const std::string& format)
+{
+    if (m_prepared && m_prepared->Output == output && m_prepared->Bitrate == bitrate
+        && m_prepared->Format == format)
+        return std::move(m_prepared);
+    m_prepared.reset();
+    return StartOutputJob(output, bitrate, format);
+}
+
+std::unique_ptr<TCutter::TOutputJob> TCutter::StartOutputJob(
+    const std::string& output, int bitrate, const std::string& format)
+{
+    auto job = std::make_unique<TOutputJob>();
+    job->Output = output;
+    job->Bitrate = bitrate;
+    job->Format = format;
+    try {
+        job->Partial.emplace(output);
+        job->Command = BuildEncoderCommand(format, bitrate, job->Partial->Path());
+        job->Launched = ze::encodeLaunch(job->Command);
+    } catch (const AppError&) {
+        // Reported in its turn.
+    }
+    return job;
 }
 
 std::string TCutter::FinalOutputPath(const std::string& outputPath, const std::string& format)
@@ -144,12 +211,16 @@ void TCutter::Execute(std::uint32_t startMs, std::uint32_t endMs, const std::str
     if (std::filesystem::is_directory(output, error))
         throw AppError("输出文件不能是一个目录：" + output);
 
-    const StreamGuard source(OpenAudioStream(SourceFile, ze::StreamDecode, true));
+    // Started before the source opens: the encoder's start-up overlaps it.
+    const std::unique_ptr<TOutputJob> job = TakeOutputJob(output, bitrate, format);
+
+    const StreamGuard source(TakeSource());
     const StreamGuard tempo(ze::tempoCreate(source.get(), ze::StreamDecode));
     if (!tempo.get())
         FailWithEngineError("无法为剪切准备源文件");
 
-    TPartialOutput partial(output);
+    if (!job->Partial)
+        job->Partial.emplace(output);
 
     m_host.SetProgress(0);
     const WindowsRestorer restorer(m_host);
@@ -157,14 +228,14 @@ void TCutter::Execute(std::uint32_t startMs, std::uint32_t endMs, const std::str
     m_host.SetTexts("正在剪切", "正在剪切，请稍等……");
     m_host.ShowProgress();
 
-    EncodeSegment(tempo.get(), startMs, endMs, partial, bitrate, format);
+    EncodeSegment(tempo.get(), startMs, endMs, *job, bitrate, format);
 
     if (m_host.AskShowFile("剪切完成", "剪切完成，要打开文件所在目录吗？"))
         m_host.ShowFile(output);
 }
 
-void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32_t endMs,
-    TPartialOutput& output, int bitrate, const std::string& format)
+void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32_t endMs, TOutputJob& job,
+    int bitrate, const std::string& format)
 {
     if (DecodeEffects.Enabled && DecodeEffects.TempoOn) {
         ze::channelSetAttribute(tempo, ze::Attribute::Tempo, DecodeEffects.TempoPercent);
@@ -184,7 +255,8 @@ void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32
         || !ze::channelSetPosition(tempo, startBytes))
         FailWithEngineError("无法定位到“开始时间”，剪切失败");
 
-    const std::string command = BuildEncoderCommand(format, bitrate, output.Path());
+    if (job.Command.empty())
+        job.Command = BuildEncoderCommand(format, bitrate, job.Partial->Path());
 
     DecodeEffects.Channel = tempo;
     DecodeEffects.StartByte = startBytes;
@@ -193,8 +265,9 @@ void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32
     DecodeEffects.EndMs = endMs;
     DecodeEffects.Apply();
 
-    EncoderGuard encoder(ze::encodeStart(tempo, command));
-    if (!encoder.get())
+    const bool launched = job.Launched != 0;
+    EncoderGuard encoder(launched ? std::exchange(job.Launched, 0) : ze::encodeStart(tempo, job.Command));
+    if (!encoder.get() || (launched && !ze::encodeAttach(encoder.get(), tempo)))
         FailWithEngineError("无法启动编码器，输出文件没有写成");
 
     const std::int64_t total = static_cast<std::int64_t>(endBytes) - static_cast<std::int64_t>(startBytes);
@@ -228,7 +301,7 @@ void TCutter::EncodeSegment(ze::Handle tempo, std::uint32_t startMs, std::uint32
     const bool finished = encoder.Stop();
     if (!encoderAlive || !finished)
         FailWithCode("编码失败，输出文件没有写成", finished ? ze::EncoderFailed : ze::lastError());
-    output.Commit();
+    job.Partial->Commit();
 }
 
 std::string TCutter::BuildEncoderCommand(

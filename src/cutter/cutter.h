@@ -10,14 +10,16 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
-
-class TPartialOutput;
 
 class TCutter {
 public:
     // The host outlives the job.
     explicit TCutter(TCutHost& host);
+    // Ends an encoder Prepare started that no Execute used, and removes its
+    // file; frees a source OpenSource opened that no Execute used.
+    ~TCutter();
 
     // Settings filled by the owner before each cut; the job sets the channel
     // and the segment.
@@ -35,16 +37,42 @@ public:
     void Execute(std::uint32_t startMs, std::uint32_t endMs, const std::string& outputPath, int bitrate,
         const std::string& format);
 
+    // For a caller with work of its own before Execute (reading the source's
+    // length): starts the encoder of an Execute with the same output path,
+    // bitrate and format now, so that its start-up overlaps that work.
+    // SourceFile must be set. Reports nothing: what fails here, Execute tries
+    // again and reports in its turn.
+    void Prepare(const std::string& outputPath, int bitrate, const std::string& format);
+
+    // Opens SourceFile now, as Execute would, and keeps it for Execute, so a
+    // caller that reads the source first (its length) does not open it
+    // twice. The stream stays the job's: Execute uses it while SourceFile is
+    // unchanged. Throws AppError as Execute's open does.
+    zv::engine::Handle OpenSource();
+
     // The absolute path Execute writes for this output path and format.
     static std::string FinalOutputPath(const std::string& outputPath, const std::string& format);
 
 private:
-    // Encodes into output and commits it when the encoder finished.
-    void EncodeSegment(zv::engine::Handle tempo, std::uint32_t startMs, std::uint32_t endMs,
-        TPartialOutput& output, int bitrate, const std::string& format);
+    struct TOutputJob;
+
+    // The prepared job if it is for this output, else a new one with as much
+    // started as succeeds.
+    std::unique_ptr<TOutputJob> TakeOutputJob(
+        const std::string& output, int bitrate, const std::string& format);
+    // The stream OpenSource opened for SourceFile, else a new one.
+    zv::engine::Handle TakeSource();
+    static std::unique_ptr<TOutputJob> StartOutputJob(
+        const std::string& output, int bitrate, const std::string& format);
+    // Encodes into the job's file and commits it when the encoder finished.
+    void EncodeSegment(zv::engine::Handle tempo, std::uint32_t startMs, std::uint32_t endMs, TOutputJob& job,
+        int bitrate, const std::string& format);
     static std::string BuildEncoderCommand(
         const std::string& format, int bitrate, const std::string& outputPath);
 
     TCutHost& m_host;
     std::array<char, CutBlockBytes> m_buffer {};
+    std::unique_ptr<TOutputJob> m_prepared;
+    zv::engine::Handle m_source = 0; // opened by OpenSource, of m_sourcePath
+    std::string m_sourcePath;
 };

@@ -228,7 +228,8 @@ struct Encoder::Process {
     }
 
     // Runs once: hands over what is batched, closes the input so the encoder
-    // finishes its file, and waits for it.
+    // finishes its file, and waits for it. One that never got its header has
+    // no file to finish and is not left to start up only to fail.
     void finish()
     {
         if (finished)
@@ -236,6 +237,8 @@ struct Encoder::Process {
         finished = true;
         flush();
         input = UniqueFd {};
+        if (!begun && !reaped)
+            ::kill(pid, SIGKILL);
         reap(true);
         if (!exitedCleanly)
             error = EncoderFailed;
@@ -252,6 +255,7 @@ struct Encoder::Process {
     UniqueFd errors; // anonymous file holding the encoder's standard error
     std::vector<unsigned char> pending;
     bool taking = true; // every byte so far reached the encoder
+    bool begun = false; // the WAV header has been sent
     bool reaped = false;
     bool exitedCleanly = false;
     bool finished = false;
@@ -270,6 +274,14 @@ std::shared_ptr<Encoder> Encoder::start(const std::vector<std::string>& argv, in
 {
     if (!validFormat(rate, channels))
         return fail(BadParameter, std::shared_ptr<Encoder> {});
+    auto encoder = launch(argv);
+    if (encoder)
+        encoder->begin(rate, channels);
+    return encoder;
+}
+
+std::shared_ptr<Encoder> Encoder::launch(const std::vector<std::string>& argv)
+{
     if (argv.empty())
         return fail(EncoderStart, std::shared_ptr<Encoder> {});
 
@@ -325,9 +337,20 @@ std::shared_ptr<Encoder> Encoder::start(const std::vector<std::string>& argv, in
     process->input = std::move(writeEnd);
     process->errors = std::move(errors);
     process->pending.reserve(BatchBytes);
-    const auto header = wavHeader(rate, channels);
-    process->send(header.data(), header.size());
     return std::shared_ptr<Encoder>(new Encoder(std::move(process)));
+}
+
+bool Encoder::begin(int rate, int channels)
+{
+    Process& p = *m_process;
+    const std::lock_guard lock(p.mutex);
+    if (p.begun || p.finished || !validFormat(rate, channels))
+        return fail(BadParameter, false);
+    p.begun = true;
+    // An encoder that already exited shows when data is written or it stops.
+    const auto header = wavHeader(rate, channels);
+    p.send(header.data(), header.size());
+    return true;
 }
 
 bool Encoder::write(const void* data, std::size_t bytes)

@@ -14,15 +14,12 @@
 #include "engine/channel.h"
 #include "engine/encoder.h"
 #include "engine/error.h"
+#include "engine/ffmpeg_library.h"
 #include "engine/file_stream.h"
 #include "engine/output.h"
 #include "engine/peaking_eq.h"
 #include "engine/tempo_stream.h"
 #include "engine/volume_effect.h"
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -40,7 +37,7 @@ struct EffectEntry {
 };
 
 struct EncoderEntry {
-    Handle channel;
+    Handle channel; // 0 while launched but not attached
     std::shared_ptr<Encoder> encoder;
 };
 
@@ -169,6 +166,18 @@ template <typename T, typename Change> bool withEffect(Handle fx, EffectType typ
     return change(*effect);
 }
 
+// Removes the channel's encoder, if any, from the table and hands it back to
+// be stopped once the locks are released. Engine's lock held.
+std::shared_ptr<Encoder> takeChannelEncoderLocked(const Channel& channel)
+{
+    const auto it = g_state.encoders.find(channel.encoderHandle());
+    if (it == g_state.encoders.end())
+        return nullptr;
+    auto encoder = std::move(it->second.encoder);
+    g_state.encoders.erase(it);
+    return encoder;
+}
+
 } // namespace
 
 bool init(int device, int rate)
@@ -180,9 +189,6 @@ bool init(int device, int rate)
         return fail(BadParameter, false);
     if (device != DefaultDevice && device != NoSoundDevice)
         return fail(NoDevice, false);
-    // Damaged frames are concealed and reported through error codes; the
-    // decoder's own chatter must not reach the user's terminal.
-    av_log_set_level(AV_LOG_QUIET);
     auto output = Output::open(device, rate);
     if (!output)
         return false;
@@ -223,6 +229,11 @@ bool shutdown()
     encoders.clear();
     setError(Ok);
     return true;
+}
+
+void loadDecodersInBackground()
+{
+    loadFfmpegInBackground();
 }
 
 Handle streamCreateFile(const std::string& path, std::uint32_t flags)
@@ -632,17 +643,54 @@ Handle encodeStart(Handle handle, const std::string& commandLine)
     Handle enc = 0;
     {
         const Lock lock(g_lock);
-        // One encoder per channel: a new one replaces the old one.
-        if (const auto old = g_state.encoders.find(channel->encoderHandle()); old != g_state.encoders.end()) {
-            replaced = old->second.encoder;
-            g_state.encoders.erase(old);
-        }
+        replaced = takeChannelEncoderLocked(*channel);
         enc = newHandleLocked();
         g_state.encoders.emplace(enc, EncoderEntry { handle, encoder });
     }
     channel->setEncoder(enc, std::move(encoder));
     setError(Ok);
     return enc;
+}
+
+Handle encodeLaunch(const std::string& commandLine)
+{
+    const auto argv = splitCommandLine(commandLine);
+    if (argv.empty())
+        return fail(BadParameter, Handle { 0 });
+    auto encoder = Encoder::launch(argv);
+    if (!encoder)
+        return 0;
+    const Lock lock(g_lock);
+    const Handle enc = newHandleLocked();
+    g_state.encoders.emplace(enc, EncoderEntry { 0, std::move(encoder) });
+    setError(Ok);
+    return enc;
+}
+
+bool encodeAttach(Handle encoder, Handle handle)
+{
+    // A replaced encoder stops when this goes, after the locks are released.
+    std::shared_ptr<Encoder> replaced;
+    const LockedChannel channel(handle);
+    if (!channel)
+        return false;
+    std::shared_ptr<Encoder> attached;
+    {
+        const Lock lock(g_lock);
+        const auto it = g_state.encoders.find(encoder);
+        if (it == g_state.encoders.end() || it->second.channel != 0)
+            return fail(BadHandle, false);
+        // The header is all an encoder waiting for its channel has been
+        // sent: it fits the pipe, so this never blocks under the lock.
+        if (!it->second.encoder->begin(channel->rate(), channel->channels()))
+            return false;
+        it->second.channel = handle;
+        attached = it->second.encoder;
+        replaced = takeChannelEncoderLocked(*channel);
+    }
+    channel->setEncoder(encoder, std::move(attached));
+    setError(Ok);
+    return true;
 }
 
 bool encodeStop(Handle encoder, std::string* errorOutput)
@@ -658,7 +706,7 @@ bool encodeStop(Handle encoder, std::string* errorOutput)
         handle = it->second.channel;
         g_state.encoders.erase(it);
     }
-    {
+    if (handle != 0) {
         const LockedChannel channel(handle);
         if (channel && channel->encoderHandle() == encoder)
             channel->clearEncoder();

@@ -43,6 +43,7 @@ enum Error : int {
     NotAvailable = 111, // the value is not known (e.g. the length of an unindexed stream)
     NotPlaying = 112, // pausing a channel that is stopped
     DecodeOnly = 113, // playing, pausing or stopping a decode channel
+    DecoderLibraryMissing = 114, // FFmpeg's libraries cannot be loaded
     Unknown = -1,
 };
 
@@ -59,12 +60,20 @@ bool init(int device, int rate);
 // Not from a sync callback (BadParameter).
 bool shutdown();
 
+// FFmpeg's libraries are loaded when the first file opens, which then waits
+// for them. This starts loading them on a thread of its own and returns at
+// once, so that whatever the caller does before its first open (starting an
+// encoder, say) overlaps the load. Any thread, before or after init; calls
+// after the first do nothing.
+void loadDecodersInBackground();
+
 // Stream flags.
 inline constexpr std::uint32_t StreamDecode = 0x1; // pulled by the caller with channelGetData
 inline constexpr std::uint32_t StreamPrescan = 0x2; // exact length and seeking, indexed at open
 
 // Opens any format FFmpeg reads. Refuses anything but a regular readable file
-// (FileOpen) and files without a decodable audio stream (FileFormat).
+// (FileOpen) and files without a decodable audio stream (FileFormat); fails
+// with DecoderLibraryMissing when FFmpeg cannot be loaded.
 Handle streamCreateFile(const std::string& path, std::uint32_t flags);
 // As streamCreateFile, for files that must be WMA: FileFormat if the file is
 // not ASF, WmaProtected for DRM, WmaUnavailable when the codec has no decoder.
@@ -176,9 +185,20 @@ bool fxGetVolume(Handle fx, float& level);
 // byte channelGetData delivers from the channel.
 // Fails with EncoderStart when the program cannot be started.
 Handle encodeStart(Handle channel, const std::string& commandLine);
+// Starts the encoder program of a command line (as encodeStart does) before
+// its channel exists, so that its start-up overlaps opening the source. It
+// receives nothing until encodeAttach. Fails with EncoderStart when the
+// program cannot be started.
+Handle encodeLaunch(const std::string& commandLine);
+// Feeds a launched encoder from the channel, as encodeStart would: the WAV
+// header now, then every byte channelGetData delivers. An encoder the channel
+// had is replaced. BadHandle when the encoder is gone or already attached.
+bool encodeAttach(Handle encoder, Handle channel);
 // Closes the encoder's input and waits until it has finished its file. False
 // with EncoderFailed or EncoderWrite when the encoder did not finish cleanly;
-// errorOutput then receives what the encoder wrote to its standard error.
+// errorOutput then receives what the encoder wrote to its standard error. An
+// encoder launched but never attached has no file to finish: it is ended at
+// once and counts as failed.
 bool encodeStop(Handle encoder, std::string* errorOutput = nullptr);
 // True while the encoder runs and takes data.
 bool encodeIsActive(Handle encoder);

@@ -45,12 +45,13 @@ std::int64_t seek(void* opaque, std::int64_t offset, int whence)
 
 IoContextPtr makeFdIoContext(FdSource& source)
 {
-    auto* buffer = static_cast<unsigned char*>(av_malloc(BufferBytes));
+    auto* buffer = static_cast<unsigned char*>(ff().av_malloc(BufferBytes));
     if (!buffer)
         return nullptr;
-    AVIOContext* context = avio_alloc_context(buffer, BufferBytes, 0, &source, readPacket, nullptr, seek);
+    AVIOContext* context
+        = ff().avio_alloc_context(buffer, BufferBytes, 0, &source, readPacket, nullptr, seek);
     if (!context) {
-        av_free(buffer);
+        ff().av_free(buffer);
         return nullptr;
     }
     return IoContextPtr(context);

@@ -4,11 +4,6 @@
 #include "engine/error.h"
 #include "engine/fd_read.h"
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/mathematics.h>
-}
-
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -50,9 +45,9 @@ AVChannelLayout normalized(const AVChannelLayout& layout)
 {
     AVChannelLayout out {};
     if (layout.order == AV_CHANNEL_ORDER_NATIVE)
-        av_channel_layout_from_mask(&out, layout.u.mask);
+        ff().av_channel_layout_from_mask(&out, layout.u.mask);
     else
-        av_channel_layout_default(&out, layout.nb_channels);
+        ff().av_channel_layout_default(&out, layout.nb_channels);
     return out;
 }
 
@@ -60,7 +55,7 @@ bool sameLayout(const AVChannelLayout& a, const AVChannelLayout& b)
 {
     const AVChannelLayout na = normalized(a);
     const AVChannelLayout nb = normalized(b);
-    return av_channel_layout_compare(&na, &nb) == 0;
+    return ff().av_channel_layout_compare(&na, &nb) == 0;
 }
 
 std::int64_t timestampOf(const AVFrame& frame)
@@ -99,12 +94,23 @@ int FileStream::start(const std::string& path, bool prescan, bool wmaOnly)
     m_source.start = Mp3Index::leadingTagBytes(m_fd.get());
     if (::lseek(m_fd.get(), static_cast<off_t>(m_source.start), SEEK_SET) < 0)
         return FileOpen;
+    // What starts with an MPEG audio frame is indexed before FFmpeg is asked,
+    // so the scan overlaps a load still running in the background. The
+    // container decides below whether the index is used.
+    std::optional<Mp3Index> index;
+    std::uint8_t header[4];
+    if (prescan && readAt(m_fd.get(), header, sizeof header, m_source.start) == sizeof header
+        && Mp3Index::frameBytesAt(header) > 0)
+        index = Mp3Index::build(m_fd.get());
+    // Waits here for a load started in the background.
+    if (!ffmpegLibrary())
+        return DecoderLibraryMissing;
 
-    if (const int error = openContainer(prescan, wmaOnly); error != Ok)
+    if (const int error = openContainer(prescan, wmaOnly, std::move(index)); error != Ok)
         return error;
 
-    m_packet.reset(av_packet_alloc());
-    m_frame.reset(av_frame_alloc());
+    m_packet.reset(ff().av_packet_alloc());
+    m_frame.reset(ff().av_frame_alloc());
     if (!m_packet || !m_frame)
         return OutOfMemory;
 
@@ -130,18 +136,18 @@ int FileStream::start(const std::string& path, bool prescan, bool wmaOnly)
     return Ok;
 }
 
-int FileStream::openContainer(bool prescan, bool wmaOnly)
+int FileStream::openContainer(bool prescan, bool wmaOnly, std::optional<Mp3Index> builtIndex)
 {
     m_io = makeFdIoContext(m_source);
-    AVFormatContext* context = avformat_alloc_context();
+    AVFormatContext* context = ff().avformat_alloc_context();
     if (!m_io || !context) {
-        avformat_free_context(context);
+        ff().avformat_free_context(context);
         return OutOfMemory;
     }
     context->pb = m_io.get();
     context->io_open = refuseNestedOpen;
     // Frees the context on failure.
-    if (avformat_open_input(&context, nullptr, nullptr, nullptr) < 0)
+    if (ff().avformat_open_input(&context, nullptr, nullptr, nullptr) < 0)
         return m_source.failed ? FileOpen : FileFormat;
     m_format.reset(context);
 
@@ -150,14 +156,14 @@ int FileStream::openContainer(bool prescan, bool wmaOnly)
     if (wmaOnly && !asf)
         return FileFormat;
     // Whatever the name, a protected file would only decode to noise.
-    if (asf && (asfIsProtected(m_fd.get()) || av_dict_get(m_format->metadata, "encryption", nullptr, 0)))
+    if (asf && (asfIsProtected(m_fd.get()) || ff().av_dict_get(m_format->metadata, "encryption", nullptr, 0)))
         return WmaProtected;
     // A failure leaves some parameters unknown; the first decoded frame
     // settles whether the stream is usable.
-    avformat_find_stream_info(m_format.get(), nullptr);
+    ff().avformat_find_stream_info(m_format.get(), nullptr);
 
     const AVCodec* codec = nullptr;
-    const int index = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    const int index = ff().av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (index == AVERROR_DECODER_NOT_FOUND)
         return wmaOnly ? WmaUnavailable : FileFormat;
     if (index < 0)
@@ -168,21 +174,21 @@ int FileStream::openContainer(bool prescan, bool wmaOnly)
     }
     m_stream = m_format->streams[index];
 
-    m_decoder.reset(avcodec_alloc_context3(codec));
+    m_decoder.reset(ff().avcodec_alloc_context3(codec));
     if (!m_decoder)
         return OutOfMemory;
-    if (avcodec_parameters_to_context(m_decoder.get(), m_stream->codecpar) < 0)
+    if (ff().avcodec_parameters_to_context(m_decoder.get(), m_stream->codecpar) < 0)
         return FileFormat;
     m_decoder->pkt_timebase = m_stream->time_base;
-    if (avcodec_open2(m_decoder.get(), codec, nullptr) < 0)
+    if (ff().avcodec_open2(m_decoder.get(), codec, nullptr) < 0)
         return wmaOnly ? WmaUnavailable : FileFormat;
-    m_info.codec = avcodec_get_name(m_stream->codecpar->codec_id);
+    m_info.codec = ff().avcodec_get_name(m_stream->codecpar->codec_id);
 
     const AVCodecID id = m_stream->codecpar->codec_id;
     const bool mpegAudio = id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
     if (m_info.format == "mp3" && mpegAudio) {
         if (prescan) {
-            m_index = Mp3Index::build(m_fd.get());
+            m_index = builtIndex ? std::move(builtIndex) : Mp3Index::build(m_fd.get());
             if (m_index && m_index->sampleRate() != m_stream->codecpar->sample_rate)
                 m_index.reset();
             if (m_index) {
@@ -202,10 +208,10 @@ std::int64_t FileStream::containerLength() const
 {
     const AVCodecParameters& par = *m_stream->codecpar;
     const std::int64_t told = m_stream->duration != AV_NOPTS_VALUE && m_stream->duration > 0
-        ? av_rescale_q(m_stream->duration, m_stream->time_base, AVRational { 1, m_info.rate })
+        ? ff().av_rescale_q(m_stream->duration, m_stream->time_base, AVRational { 1, m_info.rate })
         : -1;
-    const std::int64_t size = avio_size(m_format->pb);
-    if (av_get_exact_bits_per_sample(par.codec_id) > 0 && par.block_align > 0 && m_firstPacketPos >= 0
+    const std::int64_t size = ff().avio_size(m_format->pb);
+    if (ff().av_get_exact_bits_per_sample(par.codec_id) > 0 && par.block_align > 0 && m_firstPacketPos >= 0
         && size > 0) {
         const std::int64_t held = (size - m_firstPacketPos) / par.block_align;
         return told >= 0 ? std::min(told, held) : held;
@@ -213,7 +219,7 @@ std::int64_t FileStream::containerLength() const
     if (told >= 0)
         return told;
     if (m_format->duration != AV_NOPTS_VALUE && m_format->duration > 0)
-        return av_rescale_q(
+        return ff().av_rescale_q(
             m_format->duration, AVRational { 1, AV_TIME_BASE }, AVRational { 1, m_info.rate });
     return -1;
 }
@@ -273,7 +279,7 @@ bool FileStream::seekFrames(std::int64_t frame)
         const auto target
             = static_cast<std::size_t>((frame + m_index->leadingSkip()) / m_index->samplesPerFrame());
         m_nextMp3Frame = target > Mp3PrerollFrames ? target - Mp3PrerollFrames : 0;
-        avcodec_flush_buffers(m_decoder.get());
+        ff().avcodec_flush_buffers(m_decoder.get());
         clearPending();
         m_position = frame;
     } else if (!seekContainer(frame)) {
@@ -317,9 +323,9 @@ bool FileStream::seekContainer(std::int64_t frame)
             return fail(BadPosition, false);
     } else {
         const std::int64_t ts
-            = m_originPts + av_rescale_q(from, AVRational { 1, m_info.rate }, m_stream->time_base);
-        if (avformat_seek_file(m_format.get(), m_stream->index, INT64_MIN, ts, ts, 0) >= 0) {
-            avcodec_flush_buffers(m_decoder.get());
+            = m_originPts + ff().av_rescale_q(from, AVRational { 1, m_info.rate }, m_stream->time_base);
+        if (ff().avformat_seek_file(m_format.get(), m_stream->index, INT64_MIN, ts, ts, 0) >= 0) {
+            ff().avcodec_flush_buffers(m_decoder.get());
             m_decodePosition = -1;
         } else if (!rewind()) {
             return fail(BadPosition, false);
@@ -337,10 +343,10 @@ bool FileStream::rewind()
     const std::int64_t start = m_firstPacketTs != AV_NOPTS_VALUE ? m_firstPacketTs
         : m_stream->start_time != AV_NOPTS_VALUE                 ? m_stream->start_time
                                                                  : 0;
-    if (avformat_seek_file(m_format.get(), m_stream->index, INT64_MIN, start, start, 0) < 0
-        && av_seek_frame(m_format.get(), m_stream->index, start, AVSEEK_FLAG_BACKWARD) < 0)
+    if (ff().avformat_seek_file(m_format.get(), m_stream->index, INT64_MIN, start, start, 0) < 0
+        && ff().av_seek_frame(m_format.get(), m_stream->index, start, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
-    avcodec_flush_buffers(m_decoder.get());
+    ff().avcodec_flush_buffers(m_decoder.get());
     clearPending();
     m_decodePosition = 0;
     return true;
@@ -348,7 +354,7 @@ bool FileStream::rewind()
 
 std::int64_t FileStream::framesOf(std::int64_t timestamp) const
 {
-    return av_rescale_q_rnd(timestamp - m_originPts, m_stream->time_base, AVRational { 1, m_info.rate },
+    return ff().av_rescale_q_rnd(timestamp - m_originPts, m_stream->time_base, AVRational { 1, m_info.rate },
         static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
 }
 
@@ -449,14 +455,14 @@ bool FileStream::convertFrame()
     }
     if (!prepareResampler(frame))
         return false;
-    const int capacity = swr_get_out_samples(m_resampler.get(), frame.nb_samples);
+    const int capacity = ff().swr_get_out_samples(m_resampler.get(), frame.nb_samples);
     if (capacity < 0)
         return false;
     const auto needed = static_cast<std::size_t>(capacity) * static_cast<std::size_t>(m_info.channels);
     if (m_pcm.size() < needed)
         m_pcm.resize(needed);
     std::uint8_t* out[] = { reinterpret_cast<std::uint8_t*>(m_pcm.data()) };
-    const int got = swr_convert(m_resampler.get(), out, capacity,
+    const int got = ff().swr_convert(m_resampler.get(), out, capacity,
         const_cast<const std::uint8_t**>(frame.extended_data), frame.nb_samples);
     if (got < 0)
         return false;
@@ -471,16 +477,16 @@ bool FileStream::prepareResampler(const AVFrame& frame)
 {
     AVChannelLayout layout = normalized(frame.ch_layout);
     if (m_resampler && frame.format == m_resamplerFormat && frame.sample_rate == m_resamplerRate
-        && av_channel_layout_compare(&layout, &m_resamplerLayout) == 0)
+        && ff().av_channel_layout_compare(&layout, &m_resamplerLayout) == 0)
         return true;
     SwrContext* context = nullptr;
     const auto format = static_cast<AVSampleFormat>(frame.format);
-    if (swr_alloc_set_opts2(&context, &m_layout, AV_SAMPLE_FMT_S16, m_info.rate, &layout, format,
+    if (ff().swr_alloc_set_opts2(&context, &m_layout, AV_SAMPLE_FMT_S16, m_info.rate, &layout, format,
             frame.sample_rate, 0, nullptr)
         < 0)
         return false;
     m_resampler.reset(context);
-    if (swr_init(context) < 0) {
+    if (ff().swr_init(context) < 0) {
         m_resampler.reset();
         return false;
     }
@@ -493,7 +499,7 @@ bool FileStream::prepareResampler(const AVFrame& frame)
 FileStream::Step FileStream::decodeFrame()
 {
     for (;;) {
-        int rc = avcodec_receive_frame(m_decoder.get(), m_frame.get());
+        int rc = ff().avcodec_receive_frame(m_decoder.get(), m_frame.get());
         if (rc == 0) {
             m_decodeErrors = 0;
             m_decodedAny = true;
@@ -511,11 +517,11 @@ FileStream::Step FileStream::decodeFrame()
         if (step == Step::Failed)
             return step;
         if (step == Step::End) {
-            avcodec_send_packet(m_decoder.get(), nullptr);
+            ff().avcodec_send_packet(m_decoder.get(), nullptr);
             continue;
         }
-        rc = avcodec_send_packet(m_decoder.get(), m_packet.get());
-        av_packet_unref(m_packet.get());
+        rc = ff().avcodec_send_packet(m_decoder.get(), m_packet.get());
+        ff().av_packet_unref(m_packet.get());
         if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_EOF && ++m_decodeErrors > MaxDecodeErrorsAtOpen
             && !m_decodedAny)
             return fail(FileFormat, Step::Failed);
@@ -527,10 +533,10 @@ FileStream::Step FileStream::readPacket()
     if (m_index)
         return readMp3Packet();
     for (int errors = 0;;) {
-        const int rc = av_read_frame(m_format.get(), m_packet.get());
+        const int rc = ff().av_read_frame(m_format.get(), m_packet.get());
         if (rc >= 0) {
             if (m_packet->stream_index != m_stream->index) {
-                av_packet_unref(m_packet.get());
+                ff().av_packet_unref(m_packet.get());
                 continue;
             }
             if (m_packetsRead == 0) {
@@ -542,7 +548,7 @@ FileStream::Step FileStream::readPacket()
         }
         if (m_source.failed)
             return fail(DecodeFailed, Step::Failed);
-        if (rc == AVERROR_EOF || avio_feof(m_format->pb))
+        if (rc == AVERROR_EOF || ff().avio_feof(m_format->pb))
             return Step::End;
         if (rc != AVERROR(EAGAIN) && ++errors > MaxDemuxErrors)
             return fail(DecodeFailed, Step::Failed);

@@ -33,9 +33,10 @@ class FileStream final : public Channel {
 public:
     // flags: StreamDecode, StreamPrescan. wmaOnly: the file must be ASF.
     // Returns nullptr with the error recorded: FileOpen (missing, unreadable,
-    // not a regular file), FileFormat (no decodable audio), WmaProtected (ASF
-    // with rights management) and, with wmaOnly, WmaUnavailable (an ASF codec
-    // without a decoder).
+    // not a regular file), DecoderLibraryMissing (FFmpeg cannot be loaded),
+    // FileFormat (no decodable audio), WmaProtected (ASF with rights
+    // management) and, with wmaOnly, WmaUnavailable (an ASF codec without a
+    // decoder).
     static std::shared_ptr<FileStream> open(const std::string& path, std::uint32_t flags, bool wmaOnly);
     FileStream(Key, bool decode);
     ~FileStream() override;
@@ -58,7 +59,8 @@ private:
     enum class Step { Ready, End, Failed };
 
     int start(const std::string& path, bool prescan, bool wmaOnly);
-    int openContainer(bool prescan, bool wmaOnly);
+    // builtIndex: the file's index if built ahead; used if the container is MP3.
+    int openContainer(bool prescan, bool wmaOnly, std::optional<Mp3Index> builtIndex);
     std::int64_t containerLength() const;
 
     Step fillPending();

@@ -13,6 +13,8 @@ namespace {
 // does not include.
 constexpr std::int64_t DecoderDelay = 529;
 constexpr std::size_t WindowBytes = 512 * 1024;
+// Enough for one ID3v2 tag header.
+constexpr std::size_t TagHeaderBytes = 10;
 // Frames that must follow a candidate header before we trust it.
 constexpr int ConfirmFrames = 2;
 // Sync, version, layer and sample rate: what every frame of a stream shares.
@@ -80,10 +82,10 @@ bool parseHeader(std::uint32_t h, Header& out)
 // A window over the file, refilled with large reads as the scan moves on.
 class Reader {
 public:
-    Reader(int fd, std::int64_t size)
+    Reader(int fd, std::int64_t size, std::size_t windowBytes = WindowBytes)
         : m_fd(fd)
         , m_size(size)
-        , m_window(WindowBytes)
+        , m_window(windowBytes)
     {
     }
 
@@ -121,7 +123,7 @@ std::int64_t skipId3v2(Reader& reader)
 {
     std::int64_t at = 0;
     for (;;) {
-        const std::uint8_t* p = reader.at(at, 10);
+        const std::uint8_t* p = reader.at(at, TagHeaderBytes);
         if (!p || std::memcmp(p, "ID3", 3) != 0 || p[3] == 0xFF || p[4] == 0xFF
             || ((p[6] | p[7] | p[8] | p[9]) & 0x80))
             return at;
@@ -264,7 +266,8 @@ int Mp3Index::frameBytesAt(const std::uint8_t* header)
 
 std::int64_t Mp3Index::leadingTagBytes(int fd)
 {
-    Reader reader(fd, fileSize(fd));
+    // Only tag headers are read: every open asks, whatever the format.
+    Reader reader(fd, fileSize(fd), TagHeaderBytes);
     return std::min(skipId3v2(reader), reader.size());
 }
 

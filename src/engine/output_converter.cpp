@@ -1,9 +1,5 @@
 #include "engine/output_converter.h"
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-}
-
 #include <algorithm>
 
 namespace zv::engine {
@@ -38,19 +34,22 @@ bool OutputConverter::prepare()
 {
     if (m_resampler)
         return true;
+    const FfmpegLibrary* av = ffmpegLibrary();
+    if (!av)
+        return false;
     AVChannelLayout inLayout {};
     AVChannelLayout outLayout {};
-    av_channel_layout_default(&inLayout, m_channels);
-    av_channel_layout_default(&outLayout, m_outChannels);
+    av->av_channel_layout_default(&inLayout, m_channels);
+    av->av_channel_layout_default(&outLayout, m_outChannels);
     SwrContext* context = nullptr;
-    const int rc = swr_alloc_set_opts2(&context, &outLayout, AV_SAMPLE_FMT_FLT, m_outRate, &inLayout,
+    const int rc = av->swr_alloc_set_opts2(&context, &outLayout, AV_SAMPLE_FMT_FLT, m_outRate, &inLayout,
         AV_SAMPLE_FMT_S16, m_inRate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
+    av->av_channel_layout_uninit(&inLayout);
+    av->av_channel_layout_uninit(&outLayout);
     if (rc < 0)
         return false;
     m_resampler.reset(context);
-    if (swr_init(context) < 0) {
+    if (av->swr_init(context) < 0) {
         m_resampler.reset();
         return false;
     }
@@ -61,14 +60,14 @@ bool OutputConverter::resample(const std::int16_t* in, std::size_t frames, std::
 {
     if (!prepare())
         return false;
-    const int capacity = swr_get_out_samples(m_resampler.get(), static_cast<int>(frames));
+    const int capacity = ff().swr_get_out_samples(m_resampler.get(), static_cast<int>(frames));
     if (capacity < 0)
         return false;
     m_scratch.resize(static_cast<std::size_t>(capacity) * static_cast<std::size_t>(m_outChannels));
     std::uint8_t* to[] = { reinterpret_cast<std::uint8_t*>(m_scratch.data()) };
     const std::uint8_t* from[] = { reinterpret_cast<const std::uint8_t*>(in) };
     const int got
-        = swr_convert(m_resampler.get(), to, capacity, in ? from : nullptr, static_cast<int>(frames));
+        = ff().swr_convert(m_resampler.get(), to, capacity, in ? from : nullptr, static_cast<int>(frames));
     if (got < 0)
         return false;
     const auto count = static_cast<std::size_t>(got);

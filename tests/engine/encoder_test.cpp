@@ -334,4 +334,61 @@ TEST(Encoder, EncodersInheritOnlyTheirOwnStandardStreams)
     EXPECT_FALSE(anyChildLeft());
 }
 
+// Launched before its channel exists, an encoder gets nothing until it is
+// attached, then the channel's own header and exactly the bytes it delivers.
+TEST(EncoderLaunch, AttachedLaterItGetsTheChannelsHeaderAndData)
+{
+    zvtest::TempDir dir;
+    shutdown();
+    ASSERT_TRUE(init(NoSoundDevice, 44100));
+    zvtest::writeWav(dir.file("in.wav"), zvtest::sine(440.0, 0.5, 22050, 1));
+    const auto capture = dir.file("capture.wav");
+
+    const Handle encoder = encodeLaunch("tee \"" + capture + "\"");
+    ASSERT_NE(encoder, 0u);
+    EXPECT_TRUE(encodeIsActive(encoder));
+    const Handle stream = streamCreateFile(dir.file("in.wav"), StreamDecode);
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(encodeAttach(encoder, stream));
+    EXPECT_FALSE(encodeAttach(encoder, stream));
+    EXPECT_EQ(lastError(), BadHandle);
+
+    std::string delivered;
+    std::vector<char> block(3000);
+    for (std::int64_t got; (got = channelGetData(stream, block.data(), 3000)) > 0;)
+        delivered.append(block.data(), static_cast<std::size_t>(got));
+    ASSERT_TRUE(encodeStop(encoder));
+    EXPECT_TRUE(shutdown());
+
+    const std::string got = readFile(capture);
+    ASSERT_EQ(got.size(), 44 + delivered.size());
+    EXPECT_EQ(le(got, 22, 2), 1u); // channels
+    EXPECT_EQ(le(got, 24, 4), 22050u); // rate
+    EXPECT_EQ(le(got, 40, 4), 0xFFFFFFFFu);
+    EXPECT_TRUE(got.substr(44) == delivered) << "the PCM after the header differs from what was delivered";
+}
+
+// One never attached has no file to finish: stopping it, or shutting the
+// engine down, ends it instead of waiting for it, and leaves neither a
+// process nor a descriptor behind.
+TEST(EncoderLaunch, NeverAttachedItIsEndedNotWaitedFor)
+{
+    shutdown(); // closes whatever device an earlier test left open
+    const auto fdsBefore = openFds("/proc/self/fd");
+    ASSERT_TRUE(init(NoSoundDevice, 44100));
+    const Handle stopped = encodeLaunch("sleep 60");
+    const Handle leftOver = encodeLaunch("sleep 60");
+    ASSERT_TRUE(stopped && leftOver);
+    const auto started = std::chrono::steady_clock::now();
+
+    setError(Ok);
+    EXPECT_FALSE(encodeStop(stopped));
+    EXPECT_EQ(lastError(), EncoderFailed);
+    EXPECT_TRUE(shutdown());
+
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_FALSE(anyChildLeft());
+    EXPECT_EQ(openFds("/proc/self/fd"), fdsBefore);
+}
+
 } // namespace

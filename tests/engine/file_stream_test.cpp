@@ -1,8 +1,10 @@
 #include "engine/file_stream.h"
 
 #include "engine/error.h"
+#include "engine/ffmpeg_library.h"
 #include "support/command.h"
 #include "support/file_checks.h"
+#include "support/scoped_env.h"
 #include "support/signal.h"
 #include "support/temp_dir.h"
 
@@ -439,6 +441,39 @@ TEST(FileStream, RefusesWhatIsNotReadableAudio)
         EXPECT_FALSE(openStream(dir.file(c.name)));
         EXPECT_EQ(lastError(), c.error);
     }
+}
+
+// An open while the libraries still load in the background waits for them.
+TEST(FileStream, OpeningWhileFfmpegLoadsInTheBackgroundWaitsForIt)
+{
+    zvtest::TempDir dir;
+    zvtest::writeWav(dir.file("good.wav"), zvtest::sine(440, 0.2));
+    loadFfmpegInBackground();
+    loadFfmpegInBackground();
+    const auto stream = openStream(dir.file("good.wav"));
+    ASSERT_TRUE(stream) << "error " << lastError();
+    EXPECT_EQ(readToEnd(*stream).size(), 8820u * 2);
+}
+
+// Without FFmpeg the program still runs: an open fails with a code of its
+// own, while a missing file is still told as such.
+TEST(FileStream, WithoutFfmpegOpeningFailsWithItsOwnCode)
+{
+    zvtest::TempDir dir;
+    zvtest::writeWav(dir.file("good.wav"), zvtest::sine(440, 0.2));
+    // An unloadable library found first. The loader reads its search path
+    // when a program starts, so the opens run in a program of their own.
+    writeBytes(dir.file("libavformat.so." + std::to_string(LIBAVFORMAT_VERSION_MAJOR)), "");
+    const zvtest::ScopedEnv searchPath("LD_LIBRARY_PATH", dir.path().string());
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool missingTold = !openStream(dir.file("missing.wav")) && lastError() == FileOpen;
+            const bool libraryTold
+                = !openStream(dir.file("good.wav")) && lastError() == DecoderLibraryMissing;
+            std::exit(missingTold && libraryTold ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(FileStream, RefusesAFileItMayNotRead)
