@@ -7,6 +7,7 @@
 #include "audio/dialogs_service.h"
 #include "cutter/cutter_progress_form.h"
 #include "effects/equalizer_form.h"
+#include "engine/engine.h"
 
 #include <QCoreApplication>
 
@@ -14,6 +15,9 @@
 
 int main(int argc, char** argv)
 {
+    // The decoders take longer to load than the windows to open: the first
+    // file opens without waiting for them.
+    zv::engine::loadDecodersInBackground();
     TApplication app(argc, argv);
     app.setApplicationName(QString::fromLatin1(ApplicationTitle));
     InstallDialogs(std::make_unique<WidgetDialogs>());

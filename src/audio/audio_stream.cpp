@@ -20,6 +20,8 @@ std::string openErrorText(int code)
         return "该文件设置了版权保护，打开失败。";
     case engine::WmaUnavailable:
         return "文件打开失败，Windows Media Player版本过低，请升级到9.0或以上版本。";
+    case engine::DecoderLibraryMissing:
+        return "文件打开失败（找不到解码库 FFmpeg，请重新安装本程序）";
     default:
         return "文件打开失败";
     }
