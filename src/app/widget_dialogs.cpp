@@ -29,8 +29,9 @@ QMessageBox::Icon toQt(DialogIcon icon)
 // box would show as a blank.
 QString BoxText(const std::string& text)
 {
-    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(
-        QLatin1Char('\r'), QLatin1Char('\n'));
+    return QString::fromStdString(text)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 } // namespace
@@ -83,7 +84,8 @@ std::string WidgetDialogs::saveFile(const SaveFileRequest& request)
 
 std::string WidgetDialogs::chooseFolder(const std::string& text)
 {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), QString::fromStdString(text), m_lastFolder)
+    return QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), QString::fromStdString(text), m_lastFolder)
         .toStdString();
 }
 

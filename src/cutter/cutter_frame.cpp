@@ -190,17 +190,18 @@ void TCutterFrame::CreateControls()
 
 void TCutterFrame::ConnectEvents()
 {
-    connect(btnOpenSource, &QPushButton::clicked, this, &TCutterFrame::btnOpenSourceClick);
+    connect(btnOpenSource, &QPushButton::clicked, this, Reporting([this](bool) { btnOpenSourceClick(); }));
     connect(btnSourcePlay, &QToolButton::clicked, this, &TCutterFrame::btnSourcePlayClick);
     connect(btnStartPoint, &QPushButton::clicked, this, &TCutterFrame::btnStartPointClick);
     connect(btnEndPoint, &QPushButton::clicked, this, &TCutterFrame::btnEndPointClick);
     connect(btnSegPlay, &QPushButton::clicked, this, &TCutterFrame::btnSegPlayClick);
     connect(edtStartPoint, &QLineEdit::textChanged, this, &TCutterFrame::edtStartPointChange);
     connect(edtEndPoint, &QLineEdit::textChanged, this, &TCutterFrame::edtEndPointChange);
-    connect(spinStartPoint, &TSpinButton::TopClick, this, &TCutterFrame::spinStartPointTopClick);
-    connect(spinStartPoint, &TSpinButton::BottomClick, this, &TCutterFrame::spinStartPointBottomClick);
-    connect(spinEndPoint, &TSpinButton::TopClick, this, &TCutterFrame::spinEndPointTopClick);
-    connect(spinEndPoint, &TSpinButton::BottomClick, this, &TCutterFrame::spinEndPointBottomClick);
+    connect(spinStartPoint, &TSpinButton::TopClick, this, Reporting([this] { spinStartPointTopClick(); }));
+    connect(
+        spinStartPoint, &TSpinButton::BottomClick, this, Reporting([this] { spinStartPointBottomClick(); }));
+    connect(spinEndPoint, &TSpinButton::TopClick, this, Reporting([this] { spinEndPointTopClick(); }));
+    connect(spinEndPoint, &TSpinButton::BottomClick, this, Reporting([this] { spinEndPointBottomClick(); }));
     connect(timerMain, &QTimer::timeout, this, &TCutterFrame::timerMainTimer);
     connect(timerSeg, &QTimer::timeout, this, &TCutterFrame::timerSegTimer);
     connect(trackBarSource, &TMultiSliderTrackbar::OnSliderMainChange, this,
@@ -215,7 +216,8 @@ void TCutterFrame::ConnectEvents()
         [this](auto*, TSliderNumber slider, int, int) { trackBarSourceSliderAfterDrag(slider); });
     connect(gboxOut, &TOutputGroupFrame::cutRequested, this,
         Reporting([this](const QString& format) { StartCut(format.toStdString()); }));
-    connect(EffectGroup->btnEffectPlay, &QPushButton::clicked, this, Reporting([this](bool) { m_effectPlayClick(); }));
+    connect(EffectGroup->btnEffectPlay, &QPushButton::clicked, this,
+        Reporting([this](bool) { m_effectPlayClick(); }));
     SetEffectPlayClick(&TCutterFrame::btnEffectPlayClickStart);
     for (QWidget* watched : std::initializer_list<QWidget*> { btnStartPoint, btnEndPoint, edtStartPoint,
              spinStartPoint, edtEndPoint, spinEndPoint, trackBarSeg })

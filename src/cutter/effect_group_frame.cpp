@@ -20,13 +20,40 @@ struct TableItem {
 
 // Full-width signs, as the lists show them; there is no 0 tempo item.
 constexpr std::array<TableItem, 14> GainDbTable { {
-    { "－2", -2 }, { "－1", -1 }, { "＋1", 1 }, { "＋2", 2 }, { "＋3", 3 }, { "＋4", 4 }, { "＋5", 5 },
-    { "＋6", 6 }, { "＋7", 7 }, { "＋8", 8 }, { "＋9", 9 }, { "＋10", 10 }, { "＋11", 11 }, { "＋12", 12 },
+    { "－2", -2 },
+    { "－1", -1 },
+    { "＋1", 1 },
+    { "＋2", 2 },
+    { "＋3", 3 },
+    { "＋4", 4 },
+    { "＋5", 5 },
+    { "＋6", 6 },
+    { "＋7", 7 },
+    { "＋8", 8 },
+    { "＋9", 9 },
+    { "＋10", 10 },
+    { "＋11", 11 },
+    { "＋12", 12 },
 } };
 constexpr std::array<TableItem, 18> TempoPercentTable { {
-    { "－30", -30 }, { "－25", -25 }, { "－20", -20 }, { "－15", -15 }, { "－10", -10 }, { "－5", -5 },
-    { "＋5", 5 }, { "＋10", 10 }, { "＋15", 15 }, { "＋20", 20 }, { "＋25", 25 }, { "＋30", 30 },
-    { "＋35", 35 }, { "＋40", 40 }, { "＋45", 45 }, { "＋50", 50 }, { "＋55", 55 }, { "＋60", 60 },
+    { "－30", -30 },
+    { "－25", -25 },
+    { "－20", -20 },
+    { "－15", -15 },
+    { "－10", -10 },
+    { "－5", -5 },
+    { "＋5", 5 },
+    { "＋10", 10 },
+    { "＋15", 15 },
+    { "＋20", 20 },
+    { "＋25", 25 },
+    { "＋30", 30 },
+    { "＋35", 35 },
+    { "＋40", 40 },
+    { "＋45", 45 },
+    { "＋50", 50 },
+    { "＋55", 55 },
+    { "＋60", 60 },
 } };
 constexpr int DefaultGainIndex = 6; // "＋5"
 constexpr int DefaultTempoIndex = 9; // "＋20"
@@ -129,8 +156,8 @@ void TEffectGroupFrame::CreateControls()
 
     checkFadeOut = Named(new QCheckBox(QStringLiteral("淡出"), gboxEffect), "checkFadeOut");
     checkFadeOut->setGeometry(212, 52, 84, 22);
-    cbFadeOut = DropDownList(
-        gboxEffect, "cbFadeOut", { "0.5", "1.0", "1.5", "2.0", "2.5", "3.0", "4.0", "5.0" }, DefaultFadeIndex);
+    cbFadeOut = DropDownList(gboxEffect, "cbFadeOut",
+        { "0.5", "1.0", "1.5", "2.0", "2.5", "3.0", "4.0", "5.0" }, DefaultFadeIndex);
     cbFadeOut->setGeometry(298, 50, 64, 24);
     lbFadeOut = Named(new QLabel(QStringLiteral("秒"), gboxEffect), "lbFadeOut");
     lbFadeOut->setGeometry(366, 52, 30, 22);
@@ -155,8 +182,8 @@ void TEffectGroupFrame::ConnectEvents()
 
 void TEffectGroupFrame::EnableEffectControls(bool On)
 {
-    for (QWidget* control :
-        std::initializer_list<QWidget*> { checkGain, checkFadeIn, checkFadeOut, checkTempo, checkEQ, btnEffectPlay })
+    for (QWidget* control : std::initializer_list<QWidget*> {
+             checkGain, checkFadeIn, checkFadeOut, checkTempo, checkEQ, btnEffectPlay })
         control->setEnabled(On);
     cbGain->setEnabled(On && checkGain->isChecked());
     lbGain->setEnabled(On && checkGain->isChecked());

@@ -12,12 +12,12 @@
 #include "support/signal.h"
 #include "support/temp_dir.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QCheckBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
@@ -195,6 +195,13 @@ TEST_F(CutterFrameTest, AFileThatCannotBeOpenedLeavesNoUsableSource)
     EXPECT_FALSE(Child<QWidget>("edtStartPoint")->isEnabled());
     EXPECT_FALSE(Child<QWidget>("btnSegPlay")->isEnabled());
     EXPECT_EQ(Child<QLineEdit>("edtSourceFile")->text(), shown);
+
+    // Picked with the button, the error is reported before it leaves the click.
+    dialogs->files = { bad };
+    Click("btnOpenSource");
+    ASSERT_EQ(dialogs->boxes.size(), 2u);
+    EXPECT_EQ(dialogs->boxes[1].icon, DialogIcon::Error);
+    EXPECT_EQ(dialogs->boxes[1].text, "文件打开失败（不支持的文件格式）(41)");
 }
 
 TEST_F(CutterFrameTest, TypedPointsMoveTheirSlidersAndOnlyTheEndIsClampedOnLeaving)
@@ -549,7 +556,8 @@ TEST_F(CutterFrameTest, StartCutRefusalsWriteNothing)
     EXPECT_EQ(dialogs->boxes[2].text, "文件“folder.mp3”已经存在，是否覆盖？");
     EXPECT_EQ(dialogs->boxes[3].icon, DialogIcon::Error);
     EXPECT_EQ(dialogs->boxes[3].text.rfind("输出文件不能是一个目录", 0), 0u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
         static_cast<std::ptrdiff_t>(files));
 }
 

@@ -108,8 +108,8 @@ TEST_F(EffectGroupTest, TheMasterSwitchEnablesSwitchesAndOnlyTheCheckedAmounts)
     Check("checkFadeOut")->setChecked(true);
 
     Click("checkEffect");
-    for (const char* name : { "checkGain", "checkTempo", "checkFadeIn", "checkFadeOut", "checkEQ", "btnEffectPlay",
-             "cbGain", "lbGain", "cbFadeOut", "lbFadeOut" })
+    for (const char* name : { "checkGain", "checkTempo", "checkFadeIn", "checkFadeOut", "checkEQ",
+             "btnEffectPlay", "cbGain", "lbGain", "cbFadeOut", "lbFadeOut" })
         EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
     for (const char* name : { "cbTempo", "lbTempo", "cbFadeIn", "lbFadeIn" })
         EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
@@ -287,8 +287,14 @@ TEST_F(EffectGroupTest, ChangesDuringThePreviewAreHeardAtOnce)
         // 0.6 s at the source's pace, the other 0.9 s of source 20 % faster.
         { "tempo ＋20 switched on", [] {}, [&] { Click("checkTempo"); }, 0, 1.35 },
         { "equalizer band", [&] { Check("checkEQ")->setChecked(true); },
-            [&] { equalizer.SetBands({ 0, 0, 0, 0, 12, 0, 0, 0, 0, 0 }); }, 12, 1.5 },
-        { "equalizer switched on", [&] { equalizer.SetBands({ 0, 0, 0, 0, 12, 0, 0, 0, 0, 0 }); },
+            [&] {
+                equalizer.SetBands({ 0, 0, 0, 0, 12, 0, 0, 0, 0, 0 });
+            },
+            12, 1.5 },
+        { "equalizer switched on",
+            [&] {
+                equalizer.SetBands({ 0, 0, 0, 0, 12, 0, 0, 0, 0, 0 });
+            },
             [&] { Click("checkEQ"); }, 12, 1.5 },
     };
     for (const Case& c : cases) {
