@@ -119,28 +119,34 @@ TEST_F(PlayingSyncTest, FreeingWaitsForARunningCallbackAndNoneRunsAfterIt)
     const ze::Handle stream = ze::streamCreateFile(m_dir.file("tone.wav"), 0);
     ASSERT_NE(stream, 0u);
     std::atomic<bool> inside = false;
+    std::atomic<bool> freeing = false;
     std::atomic<bool> freed = false;
-    std::atomic<int> calls = 0;
+    std::atomic<int> entered = 0;
     std::atomic<int> late = 0;
     for (int i = 1; i < 60; ++i) {
         ze::channelSetSync(stream, ze::SyncType::Position, ze::channelSeconds2Bytes(stream, i * 0.05),
             [&](ze::Handle, ze::Handle) {
+                const int call = ++entered;
                 inside = true;
                 if (freed)
                     ++late;
-                // Long enough for the free below to arrive meanwhile.
+                // From the third call on, held until the free below has
+                // begun, then long enough for it to arrive meanwhile.
+                const auto limit = std::chrono::steady_clock::now() + 2s;
+                while (call >= 3 && !freeing && std::chrono::steady_clock::now() < limit)
+                    std::this_thread::yield();
                 std::this_thread::sleep_for(15ms);
-                ++calls;
                 inside = false;
             });
     }
     ASSERT_TRUE(ze::channelPlay(stream, false));
     ASSERT_TRUE(ze::channelIsActive(stream) == ze::Activity::Playing);
     const auto until = std::chrono::steady_clock::now() + 10s;
-    while (!(calls >= 3 && inside) && std::chrono::steady_clock::now() < until)
+    while (!(entered >= 3 && inside) && std::chrono::steady_clock::now() < until)
         std::this_thread::yield();
     ASSERT_TRUE(inside) << "no callback was running";
 
+    freeing = true;
     EXPECT_TRUE(ze::streamFree(stream));
     EXPECT_FALSE(inside) << "streamFree returned while a callback ran";
     freed = true;
