@@ -88,6 +88,13 @@ template <std::size_t N> QStringList TableTexts(const std::array<TableItem, N>& 
     return texts;
 }
 
+// An amount's list and unit label are usable only while its switch is on.
+void EnableAmount(QWidget* list, QWidget* label, bool enabled)
+{
+    list->setEnabled(enabled);
+    label->setEnabled(enabled);
+}
+
 std::uint32_t ComboMs(const QComboBox* list)
 {
     return SecondsTextToMs(list->currentText().toStdString());
@@ -185,14 +192,10 @@ void TEffectGroupFrame::EnableEffectControls(bool On)
     for (QWidget* control : std::initializer_list<QWidget*> {
              checkGain, checkFadeIn, checkFadeOut, checkTempo, checkEQ, btnEffectPlay })
         control->setEnabled(On);
-    cbGain->setEnabled(On && checkGain->isChecked());
-    lbGain->setEnabled(On && checkGain->isChecked());
-    cbFadeIn->setEnabled(On && checkFadeIn->isChecked());
-    lbFadeIn->setEnabled(On && checkFadeIn->isChecked());
-    cbFadeOut->setEnabled(On && checkFadeOut->isChecked());
-    lbFadeOut->setEnabled(On && checkFadeOut->isChecked());
-    cbTempo->setEnabled(On && checkTempo->isChecked());
-    lbTempo->setEnabled(On && checkTempo->isChecked());
+    EnableAmount(cbGain, lbGain, On && checkGain->isChecked());
+    EnableAmount(cbFadeIn, lbFadeIn, On && checkFadeIn->isChecked());
+    EnableAmount(cbFadeOut, lbFadeOut, On && checkFadeOut->isChecked());
+    EnableAmount(cbTempo, lbTempo, On && checkTempo->isChecked());
     if (m_equalizer)
         m_equalizer->setVisible(On && checkEQ->isChecked());
 }
@@ -243,8 +246,7 @@ void TEffectGroupFrame::checkEffectClick()
 
 void TEffectGroupFrame::checkGainClick()
 {
-    cbGain->setEnabled(checkGain->isChecked());
-    lbGain->setEnabled(checkGain->isChecked());
+    EnableAmount(cbGain, lbGain, checkGain->isChecked());
     if (m_live) {
         m_live->SetGainOn(checkGain->isChecked());
         m_live->SetGain(SelectedGainDb());
@@ -253,8 +255,7 @@ void TEffectGroupFrame::checkGainClick()
 
 void TEffectGroupFrame::checkTempoClick()
 {
-    cbTempo->setEnabled(checkTempo->isChecked());
-    lbTempo->setEnabled(checkTempo->isChecked());
+    EnableAmount(cbTempo, lbTempo, checkTempo->isChecked());
     if (m_live) {
         m_live->SetTempoOn(checkTempo->isChecked());
         m_live->SetTempo(SelectedTempoPercent());
@@ -264,14 +265,12 @@ void TEffectGroupFrame::checkTempoClick()
 // Fades are not changed while a preview plays: they count from the next one.
 void TEffectGroupFrame::checkFadeInClick()
 {
-    cbFadeIn->setEnabled(checkFadeIn->isChecked());
-    lbFadeIn->setEnabled(checkFadeIn->isChecked());
+    EnableAmount(cbFadeIn, lbFadeIn, checkFadeIn->isChecked());
 }
 
 void TEffectGroupFrame::checkFadeOutClick()
 {
-    cbFadeOut->setEnabled(checkFadeOut->isChecked());
-    lbFadeOut->setEnabled(checkFadeOut->isChecked());
+    EnableAmount(cbFadeOut, lbFadeOut, checkFadeOut->isChecked());
 }
 
 void TEffectGroupFrame::cbGainChange()
