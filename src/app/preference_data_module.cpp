@@ -1,8 +1,8 @@
 #include "app/preference_data_module.h"
 
 #include "app/simple_ini.h"
+#include "audio/decimal_integer.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -88,17 +88,9 @@ int TPreferenceDataModule::ReadPrefInteger(const std::string& path, int defaultV
     const char* text = store().ini.GetValue(at.section.c_str(), at.key.c_str(), nullptr);
     if (!text)
         return defaultValue;
-    const std::string_view value(text);
-    if (value.empty())
+    if (*text == '\0')
         return 0;
-    const char* begin = value.data();
-    if (value.size() > 1 && value[0] == '+' && value[1] != '-')
-        ++begin;
-    int result = 0;
-    const auto [end, failure] = std::from_chars(begin, value.data() + value.size(), result);
-    if (failure != std::errc() || end != value.data() + value.size())
-        return defaultValue;
-    return result;
+    return ParseDecimalInteger(text).value_or(defaultValue);
 }
 
 void TPreferenceDataModule::WritePrefInteger(const std::string& path, int value)

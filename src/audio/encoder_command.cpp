@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <strings.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -104,4 +105,9 @@ std::string M4rEncoderCommand(int kbps, const std::string& outputPath)
 std::string RecordEncoderCommand(const std::string& recordPath)
 {
     return joinQuoted({ FindEncoder("lame"), "--alt-preset", "standard", "-", absolutePath(recordPath) });
+}
+
+bool IsM4r(const std::string& format)
+{
+    return strcasecmp(format.c_str(), "m4r") == 0;
 }

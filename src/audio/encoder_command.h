@@ -19,6 +19,8 @@ std::string QuoteCommandWord(const std::string& word);
 // Output paths are made absolute (a name such as "-a.mp3" must not read as
 // an option). Each throws AppError when its encoder is missing.
 std::string Mp3EncoderCommand(int kbps, const std::string& outputPath);
+// True for the format text "m4r" in any case; every other text means MP3.
+bool IsM4r(const std::string& format);
 // The output path's extension is replaced by ".m4r" first.
 std::string M4rEncoderCommand(int kbps, const std::string& outputPath);
 std::string RecordEncoderCommand(const std::string& recordPath);

@@ -2,6 +2,7 @@
 
 #include "audio/app_error.h"
 #include "audio/audio_stream.h"
+#include "audio/stream_guard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,31 +10,12 @@
 
 namespace ze = zv::engine;
 
-namespace {
-
-class StreamCloser {
-public:
-    explicit StreamCloser(ze::Handle stream)
-        : m_stream(stream)
-    {
-    }
-    ~StreamCloser() { ze::streamFree(m_stream); }
-    StreamCloser(const StreamCloser&) = delete;
-    StreamCloser& operator=(const StreamCloser&) = delete;
-
-private:
-    ze::Handle m_stream;
-};
-
-} // namespace
-
 TSourceFacts ReadSourceFacts(const std::string& path)
 {
     // An MP3 is indexed while FFmpeg loads.
     ze::loadDecodersInBackground();
-    const ze::Handle stream = OpenAudioStream(path, ze::StreamDecode, true);
-    const StreamCloser closer(stream);
-    return ReadSourceFacts(stream);
+    const StreamGuard stream(OpenAudioStream(path, ze::StreamDecode, true));
+    return ReadSourceFacts(stream.get());
 }
 
 TSourceFacts ReadSourceFacts(ze::Handle stream)

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
-#include <strings.h>
 #include <utility>
 
 namespace ze = zv::engine;
@@ -28,26 +27,6 @@ namespace {
 {
     FailWithCode(text, ze::lastError());
 }
-
-bool IsM4r(const std::string& format)
-{
-    return strcasecmp(format.c_str(), "m4r") == 0;
-}
-
-class StreamGuard {
-public:
-    explicit StreamGuard(ze::Handle stream)
-        : m_stream(stream)
-    {
-    }
-    ~StreamGuard() { ze::streamFree(m_stream); }
-    StreamGuard(const StreamGuard&) = delete;
-    StreamGuard& operator=(const StreamGuard&) = delete;
-    ze::Handle get() const { return m_stream; }
-
-private:
-    ze::Handle m_stream;
-};
 
 // Stops the encoder when the cut is abandoned, so it has closed its file
 // before the partial output is removed.
@@ -128,27 +107,21 @@ TCutter::TCutter(TCutHost& host)
 {
 }
 
-TCutter::~TCutter()
-{
-    if (m_source)
-        ze::streamFree(m_source);
-}
+TCutter::~TCutter() = default;
 
 ze::Handle TCutter::OpenSource()
 {
-    if (m_source)
-        ze::streamFree(std::exchange(m_source, 0));
-    m_source = OpenAudioStream(SourceFile, ze::StreamDecode, true);
+    m_source.reset();
+    m_source.reset(OpenAudioStream(SourceFile, ze::StreamDecode, true));
     m_sourcePath = SourceFile;
-    return m_source;
+    return m_source.get();
 }
 
 ze::Handle TCutter::TakeSource()
 {
-    if (m_source && m_sourcePath == SourceFile)
-        return std::exchange(m_source, 0);
-    if (m_source)
-        ze::streamFree(std::exchange(m_source, 0));
+    if (m_source.get() && m_sourcePath == SourceFile)
+        return m_source.release();
+    m_source.reset();
     return OpenAudioStream(SourceFile, ze::StreamDecode, true);
 }
 

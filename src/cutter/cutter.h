@@ -3,6 +3,7 @@
 // of DecodeEffects, as an MP3 or M4R file through an external encoder. Runs on
 // the calling (GUI) thread and keeps the interface alive through its host.
 
+#include "audio/stream_guard.h"
 #include "cutter/cut_host.h"
 #include "effects/decode_effect_manager.h"
 #include "effects/effect_settings.h"
@@ -73,6 +74,6 @@ private:
     TCutHost& m_host;
     std::array<char, CutBlockBytes> m_buffer {};
     std::unique_ptr<TOutputJob> m_prepared;
-    zv::engine::Handle m_source = 0; // opened by OpenSource, of m_sourcePath
+    StreamGuard m_source; // opened by OpenSource, of m_sourcePath
     std::string m_sourcePath;
 };

@@ -5,6 +5,7 @@
 #include "audio/time_text.h"
 #include "controls/bgr_color.h"
 #include "controls/multi_slider_trackbar.h"
+#include "controls/object_name.h"
 #include "cutter/cutter.h"
 #include "cutter/effect_group_frame.h"
 #include "cutter/output_group_frame.h"
@@ -73,12 +74,6 @@ template <typename Handler> auto Reporting(Handler handler)
             return true;
         });
     };
-}
-
-template <typename T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 } // namespace

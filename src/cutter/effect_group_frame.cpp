@@ -1,6 +1,7 @@
 #include "cutter/effect_group_frame.h"
 
 #include "audio/time_text.h"
+#include "controls/object_name.h"
 #include "effects/effect_manager.h"
 #include "effects/equalizer_form.h"
 
@@ -64,12 +65,6 @@ template <std::size_t N> float TableValue(const std::array<TableItem, N>& table,
     if (index < 0)
         return 0;
     return table[std::min<std::size_t>(static_cast<std::size_t>(index), N - 1)].Value;
-}
-
-template <typename T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 QComboBox* DropDownList(QWidget* parent, const char* name, const QStringList& items, int selected)

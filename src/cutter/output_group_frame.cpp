@@ -2,7 +2,9 @@
 
 #include "audio/app_error.h"
 #include "audio/dialogs_service.h"
+#include "audio/encoder_command.h"
 #include "audio/file_names.h"
+#include "controls/object_name.h"
 #include "cutter/widget_balloon_hint.h"
 
 #include <QAbstractItemView>
@@ -16,20 +18,8 @@
 #include <QStyle>
 #include <QToolButton>
 #include <filesystem>
-#include <strings.h>
 
 namespace {
-
-template <typename T> T* Named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-bool IsM4r(const std::string& format)
-{
-    return strcasecmp(format.c_str(), "m4r") == 0;
-}
 
 // Without leading and trailing blanks and control characters.
 std::string Trim(const std::string& text)

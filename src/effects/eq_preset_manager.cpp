@@ -2,10 +2,10 @@
 
 #include "app/simple_ini.h"
 #include "audio/app_error.h"
+#include "audio/decimal_integer.h"
 #include "effects/effect_settings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -51,23 +51,6 @@ std::optional<std::string> ReadWholeFile(const std::string& file)
     return text;
 }
 
-// A decimal integer with an optional sign and nothing else.
-std::optional<int> ParseInteger(const char* text)
-{
-    if (!text)
-        return std::nullopt;
-    const std::string_view value(text);
-    const char* begin = value.data();
-    const char* end = begin + value.size();
-    if (value.size() > 1 && value[0] == '+' && value[1] != '-')
-        ++begin;
-    int result = 0;
-    const auto [stop, failure] = std::from_chars(begin, end, result);
-    if (begin == end || failure != std::errc() || stop != end)
-        return std::nullopt;
-    return result;
-}
-
 AppError WriteRefused(const std::string& file)
 {
     return AppError("Unable to write to " + file);
@@ -94,11 +77,11 @@ bool TEqPresetManager::LoadPreset(const std::string& file, TEqPreset& preset)
     ini.LoadData(*text);
 
     for (int band = 0; band < static_cast<int>(preset.Bands.size()); ++band) {
-        const std::optional<int> value = ParseInteger(ini.GetValue("eq", BandKey(band).c_str()));
+        const std::optional<int> value = ParseDecimalInteger(ini.GetValue("eq", BandKey(band).c_str(), ""));
         // Out of range reads as 0, not as the nearest end.
         preset.Bands[band] = value && *value >= -15 && *value <= 15 ? *value : 0;
     }
-    preset.Index = ParseInteger(ini.GetValue("desc", "index")).value_or(100);
+    preset.Index = ParseDecimalInteger(ini.GetValue("desc", "index", "")).value_or(100);
     preset.Name = ini.GetValue("desc", "name", "");
     if (preset.Name.empty())
         preset.Name = fs::path(file).stem().string();

@@ -3,6 +3,7 @@
 #include "app/preference_data_module.h"
 #include "app/widget_error_report.h"
 #include "audio/dialogs_service.h"
+#include "controls/object_name.h"
 #include "effects/effect_settings.h"
 
 #include <QComboBox>
@@ -19,12 +20,6 @@
 namespace {
 
 constexpr const char* PresetFilter = "均衡器配置 (*.zveq)|*.zveq";
-
-template <typename T> T* Named(T* object, const QString& name)
-{
-    object->setObjectName(name);
-    return object;
-}
 
 int BandX(int band)
 {
