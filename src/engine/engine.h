@@ -61,10 +61,11 @@ bool init(int device, int rate);
 bool shutdown();
 
 // FFmpeg's libraries are loaded when the first file opens, which then waits
-// for them. This starts loading them on a thread of its own and returns at
-// once, so that whatever the caller does before its first open (starting an
-// encoder, say) overlaps the load. Any thread, before or after init; calls
-// after the first do nothing.
+// for them. This starts loading its decoders (all an MP3 needs; other formats
+// load their container support at their first open) on a thread of its own
+// and returns at once, so that whatever the caller does before its first
+// open (starting an encoder, say) overlaps the load. Any thread, before or
+// after init; calls after the first do nothing.
 void loadDecodersInBackground();
 
 // Stream flags.

@@ -44,6 +44,7 @@ struct FfmpegLibrary {
     decltype(&::av_packet_free) av_packet_free;
     decltype(&::av_packet_unref) av_packet_unref;
     decltype(&::av_get_exact_bits_per_sample) av_get_exact_bits_per_sample;
+    decltype(&::avcodec_find_decoder) avcodec_find_decoder;
     decltype(&::avcodec_alloc_context3) avcodec_alloc_context3;
     decltype(&::avcodec_free_context) avcodec_free_context;
     decltype(&::avcodec_parameters_to_context) avcodec_parameters_to_context;
@@ -68,8 +69,10 @@ struct FfmpegLibrary {
     decltype(&::avio_size) avio_size;
 };
 
-// Starts loading FFmpeg on a thread of its own and returns at once, so that
-// the caller's other work overlaps it. Any thread; later calls do nothing.
+// Starts loading the codec stage (ffmpegCodecs()) on a thread of its own and
+// returns at once, so that the caller's other work overlaps it. libavformat
+// loads when a file first needs it: loading it alongside an MP3 cut slows
+// the cut. Any thread; later calls do nothing.
 void loadFfmpegInBackground();
 
 // Loads FFmpeg once, or waits for the load in progress, and keeps it for the
@@ -77,8 +80,13 @@ void loadFfmpegInBackground();
 // cannot be found.
 const FfmpegLibrary* ffmpegLibrary();
 
-// The loaded library, for code that runs only after ffmpegLibrary() has
-// succeeded (every object of an opened stream).
+// The same for libavutil, libswresample and libavcodec alone (the libavformat
+// members stay unset): enough for packets the caller cuts from the file itself.
+const FfmpegLibrary* ffmpegCodecs();
+
+// The loaded library, for code that runs only after ffmpegCodecs() or
+// ffmpegLibrary() has succeeded (every object of an opened stream); only the
+// stage that succeeded may be used.
 const FfmpegLibrary& ff();
 
 } // namespace zv::engine

@@ -102,12 +102,20 @@ int FileStream::start(const std::string& path, bool prescan, bool wmaOnly)
     if (prescan && readAt(m_fd.get(), header, sizeof header, m_source.start) == sizeof header
         && Mp3Index::frameBytesAt(header) > 0)
         index = Mp3Index::build(m_fd.get());
-    // Waits here for a load started in the background.
-    if (!ffmpegLibrary())
-        return DecoderLibraryMissing;
-
-    if (const int error = openContainer(prescan, wmaOnly, std::move(index)); error != Ok)
-        return error;
+    // Waits here for a load started in the background. An indexed MP3 needs
+    // no container (its packets come from the index), so it need not wait
+    // for libavformat either.
+    if (index && !wmaOnly) {
+        if (!ffmpegCodecs())
+            return DecoderLibraryMissing;
+        if (const int error = openIndexedMp3(std::move(*index)); error != Ok)
+            return error;
+    } else {
+        if (!ffmpegLibrary())
+            return DecoderLibraryMissing;
+        if (const int error = openContainer(prescan, wmaOnly); error != Ok)
+            return error;
+    }
 
     m_packet.reset(ff().av_packet_alloc());
     m_frame.reset(ff().av_frame_alloc());
@@ -122,6 +130,8 @@ int FileStream::start(const std::string& path, bool prescan, bool wmaOnly)
         return FileFormat;
     if (m_info.channels == 0) {
         // Valid audio container without a single packet: zero length.
+        if (!m_stream)
+            return FileFormat;
         const AVCodecParameters& par = *m_stream->codecpar;
         if (par.sample_rate <= 0 || par.ch_layout.nb_channels <= 0)
             return FileFormat;
@@ -136,7 +146,34 @@ int FileStream::start(const std::string& path, bool prescan, bool wmaOnly)
     return Ok;
 }
 
-int FileStream::openContainer(bool prescan, bool wmaOnly, std::optional<Mp3Index> builtIndex)
+int FileStream::openIndexedMp3(Mp3Index index)
+{
+    static constexpr AVCodecID Layers[] = { AV_CODEC_ID_MP1, AV_CODEC_ID_MP2, AV_CODEC_ID_MP3 };
+    const AVCodecID id = Layers[index.layer() - 1];
+    const AVCodec* codec = ff().avcodec_find_decoder(id);
+    if (!codec)
+        return FileFormat;
+    m_decoder.reset(ff().avcodec_alloc_context3(codec));
+    if (!m_decoder)
+        return OutOfMemory;
+    // Packet timestamps are frame numbers.
+    m_decoder->pkt_timebase = AVRational { index.samplesPerFrame(), index.sampleRate() };
+    if (ff().avcodec_open2(m_decoder.get(), codec, nullptr) < 0)
+        return FileFormat;
+    m_info.format = "mp3";
+    m_info.codec = ff().avcodec_get_name(id);
+    adoptIndex(std::move(index));
+    return Ok;
+}
+
+void FileStream::adoptIndex(Mp3Index index)
+{
+    m_length = index.lengthFrames();
+    m_index = std::move(index);
+    m_window.resize(Mp3WindowBytes + AV_INPUT_BUFFER_PADDING_SIZE);
+}
+
+int FileStream::openContainer(bool prescan, bool wmaOnly)
 {
     m_io = makeFdIoContext(m_source);
     AVFormatContext* context = ff().avformat_alloc_context();
@@ -188,13 +225,10 @@ int FileStream::openContainer(bool prescan, bool wmaOnly, std::optional<Mp3Index
     const bool mpegAudio = id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
     if (m_info.format == "mp3" && mpegAudio) {
         if (prescan) {
-            m_index = builtIndex ? std::move(builtIndex) : Mp3Index::build(m_fd.get());
-            if (m_index && m_index->sampleRate() != m_stream->codecpar->sample_rate)
-                m_index.reset();
-            if (m_index) {
-                m_length = m_index->lengthFrames();
-                m_window.resize(Mp3WindowBytes + AV_INPUT_BUFFER_PADDING_SIZE);
-            }
+            // Frames were found behind something that is not a frame.
+            std::optional<Mp3Index> index = Mp3Index::build(m_fd.get());
+            if (index && index->sampleRate() == m_stream->codecpar->sample_rate)
+                adoptIndex(std::move(*index));
         } else {
             m_length = Mp3Index::taggedLength(m_fd.get());
         }

@@ -4,8 +4,9 @@
 //
 // The file is opened here and handed to FFmpeg as an open file, so its name
 // is never read as a protocol, option or pattern. An MP3 opened with
-// StreamPrescan is read through its own frame index (Mp3Index): its length
-// honours the encoder's delay and padding and seeking lands on the exact
+// StreamPrescan is read through its own frame index (Mp3Index), straight
+// into the decoder when the file starts with a frame (after ID3v2 tags): its
+// length honours the encoder's delay and padding and seeking lands on the exact
 // sample a decode from the start would give there. Other formats seek by
 // timestamp and decode forward to the exact sample.
 //
@@ -59,8 +60,9 @@ private:
     enum class Step { Ready, End, Failed };
 
     int start(const std::string& path, bool prescan, bool wmaOnly);
-    // builtIndex: the file's index if built ahead; used if the container is MP3.
-    int openContainer(bool prescan, bool wmaOnly, std::optional<Mp3Index> builtIndex);
+    int openIndexedMp3(Mp3Index index);
+    void adoptIndex(Mp3Index index);
+    int openContainer(bool prescan, bool wmaOnly);
     std::int64_t containerLength() const;
 
     Step fillPending();

@@ -303,6 +303,7 @@ std::optional<Mp3Index> Mp3Index::build(int fd)
         at += first.bytes;
 
     Mp3Index index;
+    index.m_layer = first.layer;
     index.m_sampleRate = first.rate;
     index.m_samplesPerFrame = first.samples;
     // Reserving what the tag or the first frame's size foretells keeps the

@@ -31,6 +31,8 @@ public:
     // they are not a frame header.
     static int frameBytesAt(const std::uint8_t* header);
 
+    // MPEG audio layer: 1, 2 or 3.
+    int layer() const { return m_layer; }
     int sampleRate() const { return m_sampleRate; }
     int samplesPerFrame() const { return m_samplesPerFrame; }
     std::size_t frameCount() const { return m_offsets.size(); }
@@ -41,6 +43,7 @@ public:
     std::int64_t lengthFrames() const { return m_length; }
 
 private:
+    int m_layer = 0;
     int m_sampleRate = 0;
     int m_samplesPerFrame = 0;
     std::int64_t m_leadingSkip = 0;

@@ -34,7 +34,7 @@ bool OutputConverter::prepare()
 {
     if (m_resampler)
         return true;
-    const FfmpegLibrary* av = ffmpegLibrary();
+    const FfmpegLibrary* av = ffmpegCodecs();
     if (!av)
         return false;
     AVChannelLayout inLayout {};

@@ -80,7 +80,8 @@ struct DecodeCase {
     const char* codec;
     // Frames the decoded length may differ from the source's. PCM, FLAC,
     // Vorbis (granule positions) and MP3 (the LAME tag gives encoder delay
-    // and padding) are exact. FFmpeg's WMA decoder drops the last partial
+    // and padding) are exact. MPEG audio without that tag keeps the
+    // encoder's delay and the padding of its last 1152-frame block. FFmpeg's WMA decoder drops the last partial
     // block (up to 2048 frames); AAC in MP4 keeps the encoder's padding of
     // the last 1024-frame block, as ffmpeg itself does.
     std::int64_t tolerance;
@@ -160,6 +161,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, DecodeTable,
         DecodeCase { "mp3_vbr_stereo_44100", Maker::LameVbr, 44100, 2, 16, {}, ".mp3", "mp3", "mp3", 0 },
         DecodeCase { "mp3_cbr_mono_22050", Maker::LameCbr, 22050, 1, 16, {}, ".mp3", "mp3", "mp3", 0 },
         DecodeCase { "mp3_vbr_stereo_48000", Maker::LameVbr, 48000, 2, 16, {}, ".mp3", "mp3", "mp3", 0 },
+        DecodeCase { "mp2_stereo_48000", Maker::Ffmpeg, 48000, 2, 16, { "-c:a", "mp2", "-b:a", "192k" }, ".mp2",
+            "mp3", "mp2", 2304 },
         DecodeCase { "wma_stereo_44100", Maker::Ffmpeg, 44100, 2, 16, { "-c:a", "wmav2", "-b:a", "128k" },
             ".wma", "asf", "wmav2", 2048 },
         DecodeCase { "flac_stereo_48000", Maker::Ffmpeg, 48000, 2, 24, { "-c:a", "flac" }, ".flac", "flac",
@@ -456,24 +459,36 @@ TEST(FileStream, OpeningWhileFfmpegLoadsInTheBackgroundWaitsForIt)
 }
 
 // Without FFmpeg the program still runs: an open fails with a code of its
-// own, while a missing file is still told as such.
+// own, while a missing file is still told as such. An MP3 we index ourselves
+// needs no container library.
 TEST(FileStream, WithoutFfmpegOpeningFailsWithItsOwnCode)
 {
     zvtest::TempDir dir;
-    zvtest::writeWav(dir.file("good.wav"), zvtest::sine(440, 0.2));
-    // An unloadable library found first. The loader reads its search path
-    // when a program starts, so the opens run in a program of their own.
-    writeBytes(dir.file("libavformat.so." + std::to_string(LIBAVFORMAT_VERSION_MAJOR)), "");
-    const zvtest::ScopedEnv searchPath("LD_LIBRARY_PATH", dir.path().string());
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            const bool missingTold = !openStream(dir.file("missing.wav")) && lastError() == FileOpen;
-            const bool libraryTold
-                = !openStream(dir.file("good.wav")) && lastError() == DecoderLibraryMissing;
-            std::exit(missingTold && libraryTold ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    const Mp3Fixture f = makeMp3Fixture(dir, 0.2);
+    struct Case {
+        const char* library;
+        int major;
+        bool mp3Opens;
+    };
+    for (const Case c : { Case { "libavformat.so.", LIBAVFORMAT_VERSION_MAJOR, true },
+             Case { "libavcodec.so.", LIBAVCODEC_VERSION_MAJOR, false } }) {
+        SCOPED_TRACE(c.library);
+        // An unloadable library found first. The loader reads its search
+        // path when a program starts, so the opens run in a program of their own.
+        const zvtest::TempDir libraries;
+        writeBytes(libraries.file(c.library + std::to_string(c.major)), "");
+        const zvtest::ScopedEnv searchPath("LD_LIBRARY_PATH", libraries.path().string());
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_EXIT(
+            {
+                const bool missingTold = !openStream(dir.file("missing.wav")) && lastError() == FileOpen;
+                const bool wavTold = !openStream(f.wav) && lastError() == DecoderLibraryMissing;
+                const bool mp3Right = c.mp3Opens ? openStream(f.mp3) != nullptr
+                                                 : !openStream(f.mp3) && lastError() == DecoderLibraryMissing;
+                std::exit(missingTold && wavTold && mp3Right ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
 }
 
 TEST(FileStream, RefusesAFileItMayNotRead)
