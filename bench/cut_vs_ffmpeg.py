@@ -82,9 +82,13 @@ def median_time(argv, runs):
     return statistics.median(wall_time(argv) for _ in range(runs))
 
 
-def ffmpeg_cut(src, out, extra_filters=None, codec=("-c:a", "libmp3lame", "-b:a", "128k"), fmt=None):
-    argv = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-            "-ss", "30", "-to", "60", "-i", src]
+def ffmpeg_cut(src, out, extra_filters=None, codec=("-c:a", "libmp3lame", "-b:a", "128k"), fmt=None,
+               exact=False):
+    # ffmpeg's input seek in an MP3 is not sample-exact: its segment begins
+    # with about 37 ms of silence in place of the music. Seeking 1 s short and
+    # then trimming decoded audio gives exactly the samples our cut encodes.
+    seek = ["-ss", "29", "-i", src, "-ss", "1", "-t", "30"] if exact else ["-ss", "30", "-to", "60", "-i", src]
+    argv = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y", *seek]
     if extra_filters:
         argv += ["-af", extra_filters]
     argv += list(codec)
@@ -117,12 +121,17 @@ def main():
             return [cli, "cut", src, "-o", f"{out}.{ext}", "--start", "00:30.000", "--end", "01:00.000",
                     "--force", *extra]
 
+        ours_m4r = ours(short, "--format", "m4r", "--bitrate", "160", ext="m4r")
+        aac = ("-c:a", "aac", "-b:a", "160k")
         jobs = [
             ("cut 30-60 s to MP3 128k, no effects", ours(short), ffmpeg_cut(short, out + ".mp3"), 0.85),
             ("cut with tempo, gain, fades, 10-band EQ", ours(short, *ours_effects),
              ffmpeg_cut(short, out + ".mp3", effects_chain), 0.5),
-            ("cut to .m4r AAC 160k", ours(short, "--format", "m4r", "--bitrate", "160", ext="m4r"),
-             ffmpeg_cut(short, out + ".m4r", codec=("-c:a", "aac", "-b:a", "160k"), fmt="ipod"), 1.05),
+            ("cut to .m4r AAC 160k", ours_m4r, ffmpeg_cut(short, out + ".m4r", codec=aac, fmt="ipod"), 1.05),
+            # ffmpeg's AAC encoder runs faster on a segment that starts
+            # silent, so the job is also shown on the very samples we encode.
+            ("  the same, ffmpeg cutting sample-exact", ours_m4r,
+             ffmpeg_cut(short, out + ".m4r", codec=aac, fmt="ipod", exact=True), None),
             ("info (exact length) of a 60-minute MP3", [cli, "info", long_],
              ["ffprobe", "-v", "error", "-count_packets", "-show_entries", "stream=nb_read_packets", long_],
              0.5),
@@ -136,8 +145,8 @@ def main():
                 t_peer.append(wall_time(peer))
             t_mine, t_peer = statistics.median(t_mine), statistics.median(t_peer)
             ratio = t_mine / t_peer
-            print(f"{name:45} {t_mine:8.3f} {t_peer:8.3f} {ratio:6.2f} {'<=' + str(goal):>6}"
-                  f"  {'ok' if ratio <= goal else 'MISSED'}")
+            verdict = f"{'<=' + str(goal):>6}  {'ok' if ratio <= goal else 'MISSED'}" if goal else ""
+            print(f"{name:45} {t_mine:8.3f} {t_peer:8.3f} {ratio:6.2f} {verdict}")
 
         decode = ["ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-i", long_, "-f", "null", "-"]
         t_info = median_time([cli, "info", long_], args.runs)
